@@ -1,0 +1,216 @@
+#include "classlib/file_system.h"
+
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+#ifdef _WIN32
+DWORD Attributes(const String& path) { return GetFileAttributesA(path.c_str()); }
+#endif
+
+bool CreateOneFolder(const String& path)
+{
+#ifdef _WIN32
+    return CreateDirectoryA(path.c_str(), nullptr) != 0 || DirectoryExists(path);
+#else
+    return mkdir(path.c_str(), 0777) == 0 || DirectoryExists(path);
+#endif
+}
+
+bool FlushToDisk(std::FILE* file)
+{
+    if (std::fflush(file) != 0)
+        return false;
+#ifdef _WIN32
+    return _commit(_fileno(file)) == 0;
+#else
+    return fsync(fileno(file)) == 0;
+#endif
+}
+
+// Writes a new file beside `target` and renames it over `target` on Commit;
+// a writer that is not committed removes its temporary file.
+class AtomicFileWriter {
+public:
+    explicit AtomicFileWriter(const String& target) : target_(target), temp_(target + ".tmp")
+    {
+        file_ = std::fopen(temp_.c_str(), "wb");
+    }
+    ~AtomicFileWriter()
+    {
+        if (file_) {
+            std::fclose(file_);
+            RemoveFile(temp_);
+        }
+    }
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+    bool IsOpen() const { return file_ != nullptr; }
+    bool Write(const void* data, size_t size)
+    {
+        return file_ && (size == 0 || std::fwrite(data, 1, size, file_) == size);
+    }
+    bool Commit()
+    {
+        if (!file_)
+            return false;
+        const bool flushed = FlushToDisk(file_);
+        const bool closed = std::fclose(file_) == 0;
+        file_ = nullptr;
+        if (flushed && closed && RenameFileOver(temp_, target_))
+            return true;
+        RemoveFile(temp_);
+        return false;
+    }
+
+private:
+    String target_;
+    String temp_;
+    std::FILE* file_ = nullptr;
+};
+
+}  // namespace
+
+bool FileExists(const String& fileName)
+{
+#ifdef _WIN32
+    const DWORD a = Attributes(fileName);
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) == 0;
+#else
+    struct stat st {};
+    return stat(fileName.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+#endif
+}
+
+bool DirectoryExists(const String& path)
+{
+    if (path.empty())
+        return false;
+#ifdef _WIN32
+    const DWORD a = Attributes(path);
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
+#else
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+#endif
+}
+
+bool ForceDirectories(const String& path)
+{
+    const String folder = ExcludeTrailingPathDelimiter(path);
+    if (folder.empty())
+        return false;
+    if (DirectoryExists(folder))
+        return true;
+    const String parent = ExcludeTrailingPathDelimiter(ExtractFilePath(folder));
+    // Stop at a drive ("C:") or the root: those exist or can't be made.
+    if (!parent.empty() && parent != folder && parent.back() != ':' && !DirectoryExists(parent) &&
+        !ForceDirectories(parent))
+        return false;
+    return CreateOneFolder(folder);
+}
+
+bool RemoveFile(const String& fileName)
+{
+#ifdef _WIN32
+    return DeleteFileA(fileName.c_str()) != 0;
+#else
+    return unlink(fileName.c_str()) == 0;
+#endif
+}
+
+bool RenameFileOver(const String& from, const String& to)
+{
+#ifdef _WIN32
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+#else
+    return std::rename(from.c_str(), to.c_str()) == 0;
+#endif
+}
+
+std::FILE* OpenFileForReading(const String& fileName, std::int64_t& size)
+{
+    if (!FileExists(fileName))
+        return nullptr;
+    std::FILE* file = std::fopen(fileName.c_str(), "rb");
+    if (!file)
+        return nullptr;
+#ifdef _WIN32
+    const bool sized = _fseeki64(file, 0, SEEK_END) == 0 && (size = _ftelli64(file)) >= 0;
+#else
+    const bool sized = fseeko(file, 0, SEEK_END) == 0 && (size = ftello(file)) >= 0;
+#endif
+    if (!sized || !SeekFile(file, 0)) {
+        std::fclose(file);
+        return nullptr;
+    }
+    return file;
+}
+
+bool SeekFile(std::FILE* file, std::int64_t position)
+{
+#ifdef _WIN32
+    return _fseeki64(file, position, SEEK_SET) == 0;
+#else
+    return fseeko(file, static_cast<off_t>(position), SEEK_SET) == 0;
+#endif
+}
+
+bool ReadFileBytes(const String& fileName, std::vector<std::uint8_t>& bytes)
+{
+    std::int64_t size = 0;
+    std::FILE* file = OpenFileForReading(fileName, size);
+    if (!file)
+        return false;
+    bool ok = static_cast<std::uint64_t>(size) <= SIZE_MAX / 2;
+    if (ok) {
+        bytes.resize(static_cast<size_t>(size));
+        ok = bytes.empty() || std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    }
+    std::fclose(file);
+    return ok;
+}
+
+bool WriteFileAtomically(const String& fileName, const void* data, size_t size)
+{
+    AtomicFileWriter writer(fileName);
+    return writer.IsOpen() && writer.Write(data, size) && writer.Commit();
+}
+
+bool CopyFileOver(const String& from, const String& to)
+{
+    std::int64_t size = 0;
+    std::FILE* source = OpenFileForReading(from, size);
+    if (!source)
+        return false;
+    AtomicFileWriter writer(to);
+    bool ok = writer.IsOpen();
+    std::uint8_t chunk[65536];
+    std::int64_t left = size;
+    while (ok && left > 0) {
+        const size_t want = left > static_cast<std::int64_t>(sizeof chunk) ? sizeof chunk : static_cast<size_t>(left);
+        ok = std::fread(chunk, 1, want, source) == want && writer.Write(chunk, want);
+        left -= static_cast<std::int64_t>(want);
+    }
+    std::fclose(source);
+    return ok && writer.Commit();
+}
+
+String FreeFileName(const String& base)
+{
+    if (!FileExists(base) && !DirectoryExists(base))
+        return base;
+    for (int i = 1; i < 1000; ++i) {
+        const String candidate = base + "." + IntToStr(i);
+        if (!FileExists(candidate) && !DirectoryExists(candidate))
+            return candidate;
+    }
+    return String();
+}

@@ -1,0 +1,29 @@
+// Files and folders, the same on Windows and on the host build. Every file the
+// programs own is written through WriteFileAtomically: a temporary file beside
+// the target, flushed, then renamed over the old one, so a crash leaves either
+// the old file or the new one whole.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+#include "classlib/sysutils.h"
+
+bool FileExists(const String& fileName);       // false for folders
+bool DirectoryExists(const String& path);
+bool ForceDirectories(const String& path);     // creates every missing level
+bool RemoveFile(const String& fileName);
+bool RenameFileOver(const String& from, const String& to);  // replaces `to`
+bool CopyFileOver(const String& from, const String& to);    // through a temporary file
+
+bool ReadFileBytes(const String& fileName, std::vector<std::uint8_t>& bytes);
+bool WriteFileAtomically(const String& fileName, const void* data, size_t size);
+
+// A stdio handle opened for binary reading, with its size; null on failure.
+std::FILE* OpenFileForReading(const String& fileName, std::int64_t& size);
+bool SeekFile(std::FILE* file, std::int64_t position);
+
+// A free name `base`, else `base` + ".1", ".2", ... (up to a bound); "" when
+// every candidate is taken.
+String FreeFileName(const String& base);

@@ -1,0 +1,142 @@
+#include "classlib/streams.h"
+
+#include <cstring>
+
+#include "classlib/exceptions.h"
+#include "classlib/file_system.h"
+
+std::int64_t TStream::Remaining()
+{
+    const std::int64_t left = Size() - Position();
+    return left > 0 ? left : 0;
+}
+
+void TStream::ReadBuffer(void* buffer, size_t count)
+{
+    if (count != 0 && Read(buffer, count) != count)
+        throw EReadError("Stream read error");
+}
+
+void TStream::WriteBuffer(const void* buffer, size_t count)
+{
+    if (count != 0 && Write(buffer, count) != count)
+        throw EWriteError("Stream write error");
+}
+
+std::int64_t TStream::CopyFrom(TStream& source, std::int64_t count)
+{
+    if (count <= 0) {
+        source.SetPosition(0);
+        count = source.Size();
+    }
+    std::uint8_t chunk[65536];
+    std::int64_t left = count;
+    while (left > 0) {
+        const size_t n = left > static_cast<std::int64_t>(sizeof chunk) ? sizeof chunk : static_cast<size_t>(left);
+        source.ReadBuffer(chunk, n);
+        WriteBuffer(chunk, n);
+        left -= static_cast<std::int64_t>(n);
+    }
+    return count;
+}
+
+size_t TMemoryStream::Read(void* buffer, size_t count)
+{
+    if (position_ >= data_.size())
+        return 0;
+    const size_t n = count < data_.size() - position_ ? count : data_.size() - position_;
+    std::memcpy(buffer, data_.data() + position_, n);
+    position_ += n;
+    return n;
+}
+
+size_t TMemoryStream::Write(const void* buffer, size_t count)
+{
+    if (count == 0)
+        return 0;
+    if (position_ + count > data_.size())
+        data_.resize(position_ + count);
+    std::memcpy(data_.data() + position_, buffer, count);
+    position_ += count;
+    return count;
+}
+
+std::int64_t TMemoryStream::Seek(std::int64_t offset, TSeekOrigin origin)
+{
+    std::int64_t base = 0;
+    if (origin == TSeekOrigin::soCurrent)
+        base = static_cast<std::int64_t>(position_);
+    else if (origin == TSeekOrigin::soEnd)
+        base = Size();
+    const std::int64_t target = base + offset;
+    if (target < 0)
+        throw EStreamError("Invalid stream position");
+    position_ = static_cast<size_t>(target);
+    return target;
+}
+
+void TMemoryStream::Clear()
+{
+    data_.clear();
+    position_ = 0;
+}
+
+void TMemoryStream::LoadFromFile(const String& fileName)
+{
+    std::vector<std::uint8_t> bytes;
+    if (!ReadFileBytes(fileName, bytes))
+        throw EFOpenError("Cannot open file \"" + fileName + "\"");
+    data_ = std::move(bytes);
+    position_ = 0;
+}
+
+void TMemoryStream::SaveToFile(const String& fileName) const
+{
+    if (!WriteFileAtomically(fileName, data_.data(), data_.size()))
+        throw EFCreateError("Cannot create file \"" + fileName + "\"");
+}
+
+TFileReadStream::TFileReadStream(const String& fileName)
+{
+    file_ = OpenFileForReading(fileName, size_);
+    if (!file_)
+        throw EFOpenError("Cannot open file \"" + fileName + "\"");
+}
+
+TFileReadStream::~TFileReadStream()
+{
+    if (file_)
+        std::fclose(file_);
+}
+
+size_t TFileReadStream::Read(void* buffer, size_t count)
+{
+    if (position_ >= size_ || count == 0)
+        return 0;
+    const std::int64_t left = size_ - position_;
+    const size_t want = static_cast<std::int64_t>(count) < left ? count : static_cast<size_t>(left);
+    if (!SeekFile(file_, position_))
+        return 0;
+    const size_t n = std::fread(buffer, 1, want, file_);
+    position_ += static_cast<std::int64_t>(n);
+    return n;
+}
+
+size_t TFileReadStream::Write(const void*, size_t)
+{
+    throw EWriteError("Stream write error");
+}
+
+std::int64_t TFileReadStream::Seek(std::int64_t offset, TSeekOrigin origin)
+{
+    std::int64_t base = 0;
+    if (origin == TSeekOrigin::soCurrent)
+        base = position_;
+    else if (origin == TSeekOrigin::soEnd)
+        base = size_;
+    const std::int64_t target = base + offset;
+    if (target < 0)
+        throw EStreamError("Invalid stream position");
+    position_ = target;
+    return target;
+}

@@ -1,0 +1,75 @@
+#include "classlib/thread.h"
+
+#include "classlib/exceptions.h"
+
+TThread::TThread()
+{
+    handle_.Reset(CreateThread(nullptr, 0, &TThread::ThreadProc, this, CREATE_SUSPENDED, &threadId_));
+    if (!handle_.Valid())
+        throw Exception("Thread creation error: " + std::to_string(GetLastError()));
+}
+
+TThread::~TThread()
+{
+    // A self-freeing thread is destroyed from inside its own procedure.
+    if (freeOnTerminate_)
+        return;
+    if (!started_) {
+        // Never started: let the suspended thread run to an empty end.
+        abandoned_ = true;
+        started_ = true;
+        ResumeThread(handle_.Get());
+    }
+    terminated_ = true;
+    WaitForSingleObject(handle_.Get(), INFINITE);
+}
+
+void TThread::StartOwned(std::unique_ptr<TThread> thread)
+{
+    TThread* self = thread.release();
+    self->freeOnTerminate_ = true;
+    self->Start();
+}
+
+void TThread::Start()
+{
+    if (started_)
+        return;
+    started_ = true;
+    ResumeThread(handle_.Get());
+}
+
+DWORD TThread::WaitFor()
+{
+    if (freeOnTerminate_)
+        throw Exception("Cannot wait for a thread that frees itself");
+    WaitForSingleObject(handle_.Get(), INFINITE);
+    return returnValue_;
+}
+
+TUniqueHandle TThread::DuplicateWaitHandle() const
+{
+    HANDLE copy = nullptr;
+    const HANDLE process = GetCurrentProcess();
+    if (!DuplicateHandle(process, handle_.Get(), process, &copy, SYNCHRONIZE, FALSE, 0))
+        return TUniqueHandle();
+    return TUniqueHandle(copy);
+}
+
+DWORD WINAPI TThread::ThreadProc(void* param)
+{
+    auto* self = static_cast<TThread*>(param);
+    // A thread destroyed before it was ever started runs no body.
+    if (!self->abandoned_) {
+        try {
+            self->Execute();
+        } catch (...) {
+            // A worker's failure must not take the program down; its body
+            // reports what it can before it ends.
+        }
+    }
+    const DWORD result = self->returnValue_;
+    if (self->freeOnTerminate_)
+        delete self;  // owned by itself since StartOwned
+    return result;
+}

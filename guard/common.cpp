@@ -1,0 +1,87 @@
+#include "guard/common.h"
+
+#include <shlobj.h>
+
+#include "classlib/win_handle.h"
+#include "guard/common_rules.h"
+
+namespace {
+
+String ShellLocalAppDataFolder()
+{
+    LPITEMIDLIST items = nullptr;
+    if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_LOCAL_APPDATA, &items)) || !items)
+        return String();
+    char path[MAX_PATH] = {};
+    const BOOL ok = SHGetPathFromIDListA(items, path);
+    CoTaskMemFree(items);
+    path[MAX_PATH - 1] = '\0';
+    return ok ? String(path) : String();
+}
+
+std::uint64_t Ticks(const SYSTEMTIME& time)
+{
+    FILETIME ft{};
+    if (!SystemTimeToFileTime(&time, &ft))
+        return 0;
+    return (static_cast<std::uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+}
+
+}  // namespace
+
+String GetProgramFolder()
+{
+    char path[MAX_PATH] = {};
+    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH)
+        return String();
+    return ExtractFilePath(String(path, n));
+}
+
+String GetDataFolder() { return DataFolderFor(ShellLocalAppDataFolder(), GetProgramFolder()); }
+
+String HashFileMD5(const String& fileName)
+{
+    TUniqueHandle file(CreateFileA(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.Valid())
+        return String();
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart == 0 ||
+        static_cast<std::uint64_t>(size.QuadPart) > SIZE_MAX)
+        return String();
+    TUniqueHandle mapping(CreateFileMappingA(file.Get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+    if (!mapping.Valid())
+        return String();
+    TMappedView view(MapViewOfFile(mapping.Get(), FILE_MAP_READ, 0, 0, 0));
+    if (!view.Valid())
+        return String();
+    return HashBytesMD5(view.Get(), static_cast<size_t>(size.QuadPart));
+}
+
+std::uint32_t QueryFileSize(const String& fileName)
+{
+    TUniqueHandle file(CreateFileA(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.Valid())
+        return 0;
+    const DWORD size = GetFileSize(file.Get(), nullptr);
+    return size == INVALID_FILE_SIZE ? 0 : size;
+}
+
+std::uint64_t WholeDaysBetween(const SYSTEMTIME& a, const SYSTEMTIME& b)
+{
+    return WholeDaysBetweenTicks(Ticks(a), Ticks(b));
+}
+
+bool IsWindowsXPOrLater()
+{
+    OSVERSIONINFOA info{};
+    info.dwOSVersionInfoSize = sizeof info;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    if (!GetVersionExA(&info))
+        return false;
+#pragma GCC diagnostic pop
+    return IsXPOrLaterVersion(info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion);
+}

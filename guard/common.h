@@ -1,0 +1,28 @@
+// Small stateless services shared by the whole program: where its data live,
+// digests of texts and files, file sizes, whole days between dates, the
+// system version test and text lookup by id. None of them raises: failures
+// give the documented fallback.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "classlib/sysutils.h"
+#include "guard/crc32.h"
+#include "guard/interface_translator.h"
+#include "guard/md5_encoder.h"
+
+String GetProgramFolder();  // the folder of the running program, with a trailing backslash
+String GetDataFolder();
+
+// The MD5 of the whole file, or "" when it can't be opened, sized or mapped
+// (an empty file can't be mapped, and a file held without read sharing can't
+// be opened).
+String HashFileMD5(const String& fileName);
+std::uint32_t QueryFileSize(const String& fileName);
+
+// A time that can't be converted (the all-zero default of a setting that was
+// never written) counts as the beginning of time.
+std::uint64_t WholeDaysBetween(const SYSTEMTIME& a, const SYSTEMTIME& b);
+bool IsWindowsXPOrLater();
