@@ -36,13 +36,17 @@ String Pad(const String& body, const Spec& spec, bool numeric)
     if (static_cast<int>(body.size()) >= spec.width)
         return body;
     const size_t fill = static_cast<size_t>(spec.width) - body.size();
-    if (spec.leftAlign)
-        return body + String(fill, ' ');
-    if (spec.zeroPad && numeric) {
+    String out;
+    out.reserve(static_cast<size_t>(spec.width));
+    if (spec.leftAlign) {
+        out.append(body).append(fill, ' ');
+    } else if (spec.zeroPad && numeric) {
         const size_t sign = (!body.empty() && body[0] == '-') ? 1 : 0;
-        return body.substr(0, sign) + String(fill, '0') + body.substr(sign);
+        out.append(body, 0, sign).append(fill, '0').append(body, sign, String::npos);
+    } else {
+        out.append(fill, ' ').append(body);
     }
-    return String(fill, ' ') + body;
+    return out;
 }
 
 String Digits(std::uint64_t v, unsigned base, bool upper)
@@ -74,11 +78,12 @@ bool IntegerBody(const FormatArg& arg, const Spec& spec, String& body)
         return false;
     }
     if (spec.type == 'd') {
-        if (isSigned)
-            body = sv < 0 ? "-" + Digits(0 - static_cast<std::uint64_t>(sv), 10, false)
-                          : Digits(static_cast<std::uint64_t>(sv), 10, false);
-        else
-            body = Digits(uv, 10, false);
+        if (isSigned && sv < 0) {
+            body = Digits(0 - static_cast<std::uint64_t>(sv), 10, false);
+            body.insert(body.begin(), '-');
+        } else {
+            body = Digits(isSigned ? static_cast<std::uint64_t>(sv) : uv, 10, false);
+        }
     } else {
         if (isSigned)
             uv = (sv < 0 && sv >= INT32_MIN) ? static_cast<std::uint32_t>(sv) : static_cast<std::uint64_t>(sv);

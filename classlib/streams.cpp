@@ -115,10 +115,16 @@ size_t TFileReadStream::Read(void* buffer, size_t count)
         return 0;
     const std::int64_t left = size_ - position_;
     const size_t want = static_cast<std::int64_t>(count) < left ? count : static_cast<size_t>(left);
-    if (!SeekFile(file_, position_))
-        return 0;
+    // Seek only when the position was moved: stdio's buffer then serves
+    // the many small reads of a parser.
+    if (filePosition_ != position_) {
+        if (!SeekFile(file_, position_))
+            return 0;
+        filePosition_ = position_;
+    }
     const size_t n = std::fread(buffer, 1, want, file_);
     position_ += static_cast<std::int64_t>(n);
+    filePosition_ = position_;
     return n;
 }
 

@@ -71,4 +71,5 @@ private:
     std::FILE* file_ = nullptr;
     std::int64_t size_ = 0;
     std::int64_t position_ = 0;
+    std::int64_t filePosition_ = 0;  // where the stdio handle stands
 };

@@ -90,12 +90,22 @@ bool TStringList::Find(const String& s, int& index) const
 
 int TStringList::IndexOfName(const String& name) const
 {
-    for (int i = 0; i < Count(); ++i) {
-        const String& line = items_[static_cast<size_t>(i)].text;
-        const size_t eq = line.find('=');
-        if (eq != String::npos && Compare(line.substr(0, eq), name) == 0)
-            return i;
+    if (name.find('=') != String::npos)
+        return -1;  // a name ends at its line's first "="
+    const String prefix = name + "=";
+    const auto hasPrefix = [&](const String& line) {
+        return line.size() >= prefix.size() && Compare(line.substr(0, prefix.size()), prefix) == 0;
+    };
+    if (sorted_) {
+        // Lines that share a prefix stand together in a sorted list; the
+        // first of them is the one a scan from the top would find.
+        int index;
+        Find(prefix, index);
+        return index < Count() && hasPrefix(items_[static_cast<size_t>(index)].text) ? index : -1;
     }
+    for (int i = 0; i < Count(); ++i)
+        if (hasPrefix(items_[static_cast<size_t>(i)].text))
+            return i;
     return -1;
 }
 

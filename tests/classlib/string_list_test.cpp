@@ -82,6 +82,23 @@ TEST(StringList, NamesAndValuesSplitAtTheFirstEquals)
     EXPECT_EQ(list[list.Count() - 1], "added=1");
 }
 
+TEST(StringList, SortedAndUnsortedListsFindTheSameNames)
+{
+    const char* lines[] = {"3000=c", "300=b", "30=a", "300=a", "3=x", "300x=y", "a=1", "A=0", "a_b=2", "ab=3", "=e"};
+    TStringList unsorted;
+    TStringList sorted = SortedIgnoringDuplicates();
+    for (const char* line : lines)
+        sorted.Add(line);
+    for (int i = 0; i < sorted.Count(); ++i)
+        unsorted.Add(sorted[i]);  // the same order, searched from the top
+    for (const char* name : {"3000", "300", "30", "3", "300x", "a", "A", "a_b", "ab", "", "b", "30=a", "300="}) {
+        EXPECT_EQ(sorted.IndexOfName(name), unsorted.IndexOfName(name)) << name;
+        EXPECT_EQ(sorted.Values(name), unsorted.Values(name)) << name;
+    }
+    EXPECT_EQ(sorted.Values("300"), "a");
+    EXPECT_EQ(sorted.Values("30=a"), "");
+}
+
 TEST(StringList, ObjectsTravelWithTheirLines)
 {
     TStringList list = SortedIgnoringDuplicates();
