@@ -27,6 +27,37 @@ std::uint32_t GetLE(TStream& s, int bytes)
     return v;
 }
 
+// UTF-8 to 8-bit text: code points up to 255 as bytes, others as '?'; a byte
+// that starts no valid sequence is kept as it is.
+String NarrowUtf8(const String& utf8)
+{
+    String text;
+    size_t i = 0;
+    while (i < utf8.size()) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        const int extra = c >= 0xF0 && c < 0xF8 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+        bool valid = extra > 0;
+        std::uint32_t code = c & (0x3F >> extra);
+        for (int k = 1; valid && k <= extra; ++k) {
+            if (i + static_cast<size_t>(k) >= utf8.size()) {
+                valid = false;
+                break;
+            }
+            const auto next = static_cast<unsigned char>(utf8[i + static_cast<size_t>(k)]);
+            valid = (next & 0xC0) == 0x80;
+            code = (code << 6) | (next & 0x3F);
+        }
+        if (!valid) {
+            text += static_cast<char>(c);
+            ++i;
+            continue;
+        }
+        text += code < 256 ? static_cast<char>(code) : '?';
+        i += static_cast<size_t>(extra) + 1;
+    }
+    return text;
+}
+
 }  // namespace
 
 void TComponent::DefineProperties(TFiler&) {}
@@ -149,6 +180,16 @@ std::int32_t TReader::ReadInteger()
     }
 }
 
+std::int64_t TReader::ReadInt64()
+{
+    if (NextValue() != TValueType::vaInt64)
+        return ReadInteger();
+    ReadValue();
+    const std::uint64_t low = GetLE(stream_, 4);
+    const std::uint64_t high = GetLE(stream_, 4);
+    return static_cast<std::int64_t>(low | (high << 32));
+}
+
 bool TReader::ReadBoolean()
 {
     switch (ReadValue()) {
@@ -162,8 +203,19 @@ String TReader::ReadString()
 {
     switch (ReadValue()) {
     case TValueType::vaString: return ReadBytes(GetLE(stream_, 1));
-    case TValueType::vaLString:
-    case TValueType::vaUTF8String: return ReadBytes(GetLE(stream_, 4));
+    case TValueType::vaLString: return ReadBytes(GetLE(stream_, 4));
+    case TValueType::vaUTF8String: return NarrowUtf8(ReadBytes(GetLE(stream_, 4)));
+    case TValueType::vaWString: {
+        const std::uint64_t units = GetLE(stream_, 4);
+        const String bytes = ReadBytes(units * 2);
+        String text;
+        text.reserve(static_cast<size_t>(units));
+        for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+            const unsigned unit = static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8);
+            text += unit < 256 ? static_cast<char>(unit) : '?';
+        }
+        return text;
+    }
     default: InvalidValue();
     }
 }

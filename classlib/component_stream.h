@@ -111,7 +111,12 @@ public:
                         bool hasData) override;
 
     std::int32_t ReadInteger();
+    // vaInt8 to vaInt32 and also vaInt64: what other writers store for
+    // values of unsigned 32-bit fields.
+    std::int64_t ReadInt64();
     bool ReadBoolean();
+    // vaString and vaLString as they stand; vaWString and vaUTF8String
+    // narrowed to 8 bits (characters above 255 become '?').
     String ReadString();
     void ReadListBegin();
     void ReadListEnd();

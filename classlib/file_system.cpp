@@ -1,5 +1,7 @@
 #include "classlib/file_system.h"
 
+#include <atomic>
+
 #ifdef _WIN32
 #include <io.h>
 #include <windows.h>
@@ -34,11 +36,28 @@ bool FlushToDisk(std::FILE* file)
 #endif
 }
 
+unsigned long ProcessId()
+{
+#ifdef _WIN32
+    return GetCurrentProcessId();
+#else
+    return static_cast<unsigned long>(getpid());
+#endif
+}
+
+// A name beside `target` that no other writer, in this process or another,
+// uses at the same time.
+String TemporaryNameFor(const String& target)
+{
+    static std::atomic<unsigned> counter{0};
+    return target + "." + IntToStr(ProcessId()) + "-" + IntToStr(++counter) + ".tmp";
+}
+
 // Writes a new file beside `target` and renames it over `target` on Commit;
 // a writer that is not committed removes its temporary file.
 class AtomicFileWriter {
 public:
-    explicit AtomicFileWriter(const String& target) : target_(target), temp_(target + ".tmp")
+    explicit AtomicFileWriter(const String& target) : target_(target), temp_(TemporaryNameFor(target))
     {
         file_ = std::fopen(temp_.c_str(), "wb");
     }
@@ -129,7 +148,17 @@ bool RemoveFile(const String& fileName)
 bool RenameFileOver(const String& from, const String& to)
 {
 #ifdef _WIN32
-    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    // A virus scanner or indexer that holds the target for a moment makes
+    // the replace fail with a sharing violation: try again briefly.
+    for (int attempt = 0;; ++attempt) {
+        if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        const DWORD error = GetLastError();
+        if (attempt >= 20 || (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED &&
+                              error != ERROR_LOCK_VIOLATION))
+            return false;
+        Sleep(25);
+    }
 #else
     return std::rename(from.c_str(), to.c_str()) == 0;
 #endif

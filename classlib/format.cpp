@@ -9,7 +9,6 @@ namespace {
 
 struct Spec {
     bool leftAlign = false;
-    bool zeroPad = false;
     int width = 0;
     int precision = -1;
     char type = 0;
@@ -31,7 +30,7 @@ bool ReadNumber(const String& f, size_t& i, int& value)
     return true;
 }
 
-String Pad(const String& body, const Spec& spec, bool numeric)
+String Pad(const String& body, const Spec& spec)
 {
     if (static_cast<int>(body.size()) >= spec.width)
         return body;
@@ -40,9 +39,6 @@ String Pad(const String& body, const Spec& spec, bool numeric)
     out.reserve(static_cast<size_t>(spec.width));
     if (spec.leftAlign) {
         out.append(body).append(fill, ' ');
-    } else if (spec.zeroPad && numeric) {
-        const size_t sign = (!body.empty() && body[0] == '-') ? 1 : 0;
-        out.append(body, 0, sign).append(fill, '0').append(body, sign, String::npos);
     } else {
         out.append(fill, ' ').append(body);
     }
@@ -87,7 +83,7 @@ bool IntegerBody(const FormatArg& arg, const Spec& spec, String& body)
     } else {
         if (isSigned)
             uv = (sv < 0 && sv >= INT32_MIN) ? static_cast<std::uint32_t>(sv) : static_cast<std::uint64_t>(sv);
-        body = spec.type == 'u' ? Digits(uv, 10, false) : Digits(uv, 16, spec.type == 'X');
+        body = spec.type == 'u' ? Digits(uv, 10, false) : Digits(uv, 16, true);
     }
     if (spec.precision > 0) {
         const size_t sign = (!body.empty() && body[0] == '-') ? 1 : 0;
@@ -159,11 +155,9 @@ bool TryFormat(const String& f, FormatArgs args, String& result)
             spec.leftAlign = true;
             ++i;
         }
-        if (i < f.size() && f[i] == '0') {
-            spec.zeroPad = true;
-            ++i;
-        }
-        if (i < f.size() && f[i] >= '1' && f[i] <= '9' && !ReadNumber(f, i, spec.width))
+        // As in the class library, a leading 0 is part of the width, not a
+        // flag: precision, not width, pads numbers with zeros.
+        if (i < f.size() && f[i] >= '0' && f[i] <= '9' && !ReadNumber(f, i, spec.width))
             return false;
         if (i < f.size() && f[i] == '.') {
             ++i;
@@ -173,7 +167,7 @@ bool TryFormat(const String& f, FormatArgs args, String& result)
         if (i >= f.size())
             return false;
         spec.type = f[i++];
-        if (spec.type >= 'A' && spec.type <= 'Z' && spec.type != 'X')
+        if (spec.type >= 'A' && spec.type <= 'Z')
             spec.type = static_cast<char>(spec.type - 'A' + 'a');
         if (next >= argc)
             return false;
@@ -183,15 +177,14 @@ bool TryFormat(const String& f, FormatArgs args, String& result)
         switch (spec.type) {
         case 'd':
         case 'u':
-        case 'x':
-        case 'X': ok = IntegerBody(arg, spec, body); break;
+        case 'x': ok = IntegerBody(arg, spec, body); break;
         case 'f': ok = FloatBody(arg, spec, body); break;
         case 's': ok = StringBody(arg, spec, body); break;
         default: ok = false; break;
         }
         if (!ok)
             return false;
-        out += Pad(body, spec, spec.type != 's');
+        out += Pad(body, spec);
     }
     result = std::move(out);
     return true;

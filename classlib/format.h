@@ -3,8 +3,9 @@
 // never reach undefined behaviour: Format raises EConvertError, TryFormat
 // answers false, and FormatText falls back to the English default.
 //
-// Specifiers: %[index:][-][0][width][.precision]type with type d, u, x, X, s
-// or f, and %% for a percent sign.
+// Specifiers, as the class library reads them: %[index:][-][width][.precision]
+// type, with type d, u, x (upper-case digits), s or f, in either case, and %%
+// for a percent sign. Precision pads numbers with zeros; width pads with blanks.
 #pragma once
 
 #include <cstdint>

@@ -54,6 +54,8 @@ size_t TMemoryStream::Write(const void* buffer, size_t count)
 {
     if (count == 0)
         return 0;
+    if (count > SIZE_MAX / 2 - position_)
+        return 0;  // a write that can't be addressed
     if (position_ + count > data_.size())
         data_.resize(position_ + count);
     std::memcpy(data_.data() + position_, buffer, count);
@@ -69,7 +71,7 @@ std::int64_t TMemoryStream::Seek(std::int64_t offset, TSeekOrigin origin)
     else if (origin == TSeekOrigin::soEnd)
         base = Size();
     const std::int64_t target = base + offset;
-    if (target < 0)
+    if (target < 0 || static_cast<std::uint64_t>(target) > SIZE_MAX / 2)
         throw EStreamError("Invalid stream position");
     position_ = static_cast<size_t>(target);
     return target;

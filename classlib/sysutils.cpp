@@ -79,7 +79,7 @@ int CompareStr(const String& a, const String& b)
 
 String IntToStr(std::int64_t value) { return std::to_string(value); }
 
-String IntToHex(std::uint64_t value, int digits)
+String IntToHexBits(std::uint64_t value, int digits)
 {
     static const char kDigits[] = "0123456789ABCDEF";
     String result;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <type_traits>
 
 using String = std::string;
 
@@ -20,8 +21,15 @@ bool SameText(const String& a, const String& b);
 int CompareStr(const String& a, const String& b);
 
 String IntToStr(std::int64_t value);
-// Upper-case hexadecimal, at least `digits` digits.
-String IntToHex(std::uint64_t value, int digits);
+// Upper-case hexadecimal, at least `digits` digits. A negative value prints
+// as the bit pattern of its own width: IntToHex(-1, 8) is "FFFFFFFF".
+String IntToHexBits(std::uint64_t value, int digits);
+template <class T>
+    requires std::is_integral_v<T>
+String IntToHex(T value, int digits)
+{
+    return IntToHexBits(static_cast<std::uint64_t>(static_cast<std::make_unsigned_t<T>>(value)), digits);
+}
 // Decimal (optionally signed) or "$"/"0x" hexadecimal; anything else gives `fallback`.
 std::int64_t StrToInt64Def(const String& s, std::int64_t fallback);
 int StrToIntDef(const String& s, int fallback);

@@ -1,5 +1,7 @@
 #include "classlib/thread.h"
 
+#include <exception>
+
 #include "classlib/exceptions.h"
 
 TThread::TThread()
@@ -19,9 +21,13 @@ TThread::~TThread()
         abandoned_ = true;
         started_ = true;
         ResumeThread(handle_.Get());
+        WaitForSingleObject(handle_.Get(), INFINITE);
+        return;
     }
-    terminated_ = true;
-    WaitForSingleObject(handle_.Get(), INFINITE);
+    // By now the derived part is gone: a body still running would use it.
+    // Owners end a started thread (Terminate, WaitFor) before destroying it.
+    if (WaitForSingleObject(handle_.Get(), 0) != WAIT_OBJECT_0)
+        std::terminate();
 }
 
 void TThread::StartOwned(std::unique_ptr<TThread> thread)

@@ -5,8 +5,9 @@
 // A thread that frees itself (FreeOnTerminate, set before Start) deletes its
 // object when Execute returns; WaitFor is refused on such a thread, and a
 // caller that must wait takes its own handle with DuplicateWaitHandle before
-// Start. A thread object that is destroyed while still running is first
-// terminated and waited for, so it never frees itself under a waiter.
+// Start. The owner of a thread that doesn't free itself ends it (Terminate,
+// WaitFor) before destroying it: destroying a running thread object stops
+// the program rather than let the body run on over a destroyed object.
 #pragma once
 
 #include <windows.h>

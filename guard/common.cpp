@@ -2,6 +2,8 @@
 
 #include <shlobj.h>
 
+#include <vector>
+
 #include "classlib/win_handle.h"
 #include "guard/common_rules.h"
 
@@ -31,11 +33,16 @@ std::uint64_t Ticks(const SYSTEMTIME& time)
 
 String GetProgramFolder()
 {
-    char path[MAX_PATH] = {};
-    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH)
-        return String();
-    return ExtractFilePath(String(path, n));
+    // Long paths don't fit MAX_PATH: grow until the whole name fits.
+    for (DWORD size = MAX_PATH; size <= 32768; size *= 2) {
+        std::vector<char> path(size);
+        const DWORD n = GetModuleFileNameA(nullptr, path.data(), size);
+        if (n == 0)
+            break;
+        if (n < size)
+            return ExtractFilePath(String(path.data(), n));
+    }
+    return ".\\";  // the current folder rather than the root of the drive
 }
 
 String GetDataFolder() { return DataFolderFor(ShellLocalAppDataFolder(), GetProgramFolder()); }

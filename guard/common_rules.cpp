@@ -13,7 +13,7 @@ String DataFolderFor(const String& localAppDataFolder, const String& programFold
         return (!folder.empty() && IsPathDelimiter(folder.back())) ? folder : folder + "\\";
     };
     if (localAppDataFolder.empty())
-        return withBackslash(programFolder);
+        return programFolder.empty() ? String(".\\") : withBackslash(programFolder);
     return withBackslash(localAppDataFolder) + "Talmoris\\";
 }
 

@@ -21,6 +21,8 @@ TSingleFreeze* TFreezeList::Add(std::unique_ptr<TSingleFreeze> record)
 {
     if (!record)
         return nullptr;
+    if (Contains(record.get()))
+        return record.release();  // held already: one owner, one entry
     items_.push_back(std::move(record));
     return items_.back().get();
 }
@@ -80,7 +82,11 @@ void TFreezeList::ReadItems(TReader& reader)
         guard->Kind = static_cast<std::uint8_t>(reader.ReadInteger());
         guard->Reaction = static_cast<std::uint8_t>(reader.ReadInteger());
         guard->GuidText = reader.ReadString();
-        guard->Id = static_cast<std::uint32_t>(reader.ReadInteger());
+        // Stored signed by us; other writers store ids of 2^31 and more as 64-bit values.
+        const std::int64_t id = reader.ReadInt64();
+        if (id < INT32_MIN || id > static_cast<std::int64_t>(UINT32_MAX))
+            throw EReadError("Invalid property value");
+        guard->Id = static_cast<std::uint32_t>(id);
         Add(std::move(guard));
     }
 }
@@ -105,37 +111,42 @@ void TFreezeList::WriteItems(TWriter& writer) const
 
 namespace {
 
-// Moves a damaged file out of the way of the next save: a copy when it can
-// be read, else the file itself. Answers where it is now, or "".
+// Moves a damaged file out of the way of the next save (a copy when it can't
+// be moved). Answers where it is now, or "".
 String KeepDamagedFile(const String& fileName)
 {
     const String aside = FreeFileName(fileName + ".bad");
     if (aside.empty())
         return String();
-    if (CopyFileOver(fileName, aside) || RenameFileOver(fileName, aside))
+    if (RenameFileOver(fileName, aside) || CopyFileOver(fileName, aside))
         return aside;
     return String();
 }
 
 }  // namespace
 
-bool LoadFreezeListKeepingDamage(TFreezeList& list, const String& fileName)
+TFreezeListLoad LoadFreezeListKeepingDamage(TFreezeList& list, const String& fileName)
 {
     try {
         list.LoadFromFile(fileName);
-        return true;
+        return TFreezeListLoad::Loaded;
+    } catch (const EFOpenError&) {
+        PostponeLogLine(TranslateFormat(145, "The guard list %s can't be opened; it is left as it is.", {fileName}),
+                        llWarning);
+        return TFreezeListLoad::Unreadable;
     } catch (const EStreamError&) {
-        // Damaged or unreadable: keep what was read and the file itself.
+        // Damaged: keep what was read and the file itself.
     }
     const String aside = KeepDamagedFile(fileName);
     const unsigned read = static_cast<unsigned>(list.Count());
-    if (!aside.empty())
-        PostponeLogLine(TranslateFormat(139, "The guard list %s is damaged: %u guards were read from it. The damaged file was kept as %s.",
-                                        {fileName, read, aside}),
-                        llWarning);
-    else
-        PostponeLogLine(TranslateFormat(140, "The guard list %s is damaged or unreadable: %u guards were read from it, and the file could not be kept aside.",
+    if (aside.empty()) {
+        PostponeLogLine(TranslateFormat(140, "The guard list %s is damaged: %u guards were read from it. It could not be kept aside, so it is left as it is.",
                                         {fileName, read}),
                         llWarning);
-    return false;
+        return TFreezeListLoad::Unreadable;
+    }
+    PostponeLogLine(TranslateFormat(139, "The guard list %s is damaged: %u guards were read from it. The damaged file was kept as %s.",
+                                    {fileName, read, aside}),
+                    llWarning);
+    return TFreezeListLoad::Damaged;
 }

@@ -43,7 +43,8 @@ public:
 
     int Count() const { return static_cast<int>(items_.size()); }
     TSingleFreeze* GetItem(int index) const;
-    // Takes the record; a null record is ignored. Returns the stored record.
+    // Takes the record; a null record is ignored, and a record the list
+    // already holds stays one entry. Returns the stored record.
     TSingleFreeze* Add(std::unique_ptr<TSingleFreeze> record);
     bool Contains(const TSingleFreeze* record) const;
     void Delete(int index);
@@ -68,9 +69,16 @@ private:
     std::vector<std::unique_ptr<TSingleFreeze>> items_;
 };
 
+enum class TFreezeListLoad {
+    Loaded,      // read whole, or there was no file
+    Damaged,     // the guards before the damage were read; the file is kept aside
+    Unreadable,  // the file is still in place: it must not be saved over
+};
+
 // Loads "freeze.list" so that damage never stops the program and never loses
 // the file: the guards read before the damage stay in the list, the damaged
-// file is kept aside as freeze.list.bad (or .bad.1, ...) before anything can
-// overwrite it, and a warning line is postponed for the events log.
-// Answers false when the file was damaged or unreadable.
-bool LoadFreezeListKeepingDamage(TFreezeList& list, const String& fileName);
+// file is moved aside as freeze.list.bad (or .bad.1, ...) before anything can
+// overwrite it, and a warning line is postponed for the events log. A file
+// that can't be opened, or that can't be moved aside, is left in place and
+// answered Unreadable, so that the caller doesn't save over it.
+TFreezeListLoad LoadFreezeListKeepingDamage(TFreezeList& list, const String& fileName);

@@ -17,7 +17,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     const String dataFolder = GetDataFolder();
     ForceDirectories(dataFolder);
     TFreezeList guards;
-    LoadFreezeListKeepingDamage(guards, dataFolder + "freeze.list");
+    LoadFreezeListKeepingDamage(guards, dataFolder + "freeze.list");  // nothing is saved here yet
 
     String text = TranslateFormat(141, "The main window of Talmoris is not built yet. The guard list holds %u guards.",
                                   {static_cast<unsigned>(guards.Count())});

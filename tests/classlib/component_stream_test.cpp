@@ -142,6 +142,38 @@ TEST(ComponentStream, LongStringsUseFourByteLengths)
     }
 }
 
+TEST(ComponentStream, WhatOtherWritersMayStoreIsRead)
+{
+    const Bytes head = Head();
+    const Bytes beforeRoot(head.begin(), head.begin() + 21);  // resource header and signature
+    const Bytes root(head.begin() + 21, head.end());
+    struct Case {
+        const char* what;
+        Bytes bytes;
+        std::int32_t number;
+        String text;
+        std::int32_t tag;
+    } cases[] = {
+        {"an inherited-component prefix", Concat({beforeRoot, {0xF1}, root,
+                                                  {4}, Text("Data"), {0x02, 1, 0x06, 1, 'x'}, {0, 0}}), 1, "x", 0},
+        {"a prefix with a child position", Concat({beforeRoot, {0xF2, 0x02, 0x03}, root,
+                                                   {4}, Text("Data"), {0x02, 1, 0x06, 0}, {0, 0}}), 1, "", 0},
+        {"a tag in lower case", Concat({Head(), {3}, Text("tag"), {0x03, 0x00, 0x01}, {4}, Text("Data"), {0x02, 2, 0x06, 0}, {0, 0}}), 2, "", 256},
+        {"a wide string", Concat({Head(), {4}, Text("Data"), {0x02, 3, 0x12, 3, 0, 0, 0, 'a', 0, 0xE4, 0, 0x3A, 0x26}, {0, 0}}), 3, "a\xe4?", 0},
+        {"a UTF-8 string", Concat({Head(), {4}, Text("Data"), {0x02, 4, 0x14, 6, 0, 0, 0, 'a', 0xC3, 0xA4, 0xE2, 0x98, 0xBA}, {0, 0}}), 4, "a\xe4?", 0},
+    };
+    for (const Case& c : cases) {
+        TSample sample;
+        ASSERT_NO_THROW(Read(c.bytes, sample)) << c.what;
+        EXPECT_EQ(sample.number, c.number) << c.what;
+        EXPECT_EQ(sample.text, c.text) << c.what;
+        EXPECT_EQ(sample.Tag(), c.tag) << c.what;
+    }
+    // A wide string's length counts characters: twice as many bytes must follow.
+    TSample sample;
+    EXPECT_THROW(Read(Concat({Head(), {4}, Text("Data"), {0x02, 3, 0x12, 0xFF, 0xFF, 0xFF, 0x7F, 'a', 0}}), sample), EReadError);
+}
+
 TEST(ComponentStream, DamagedStreamsRaiseReadErrors)
 {
     const Bytes data = {4, 'D', 'a', 't', 'a', 0x02, 1, 0x06, 2, 'a', 'b'};

@@ -29,6 +29,8 @@ TEST(SysUtils, NumbersAsText)
     EXPECT_EQ(IntToHex(255, 8), "000000FF");
     EXPECT_EQ(IntToHex(0xDEADBEEF, 2), "DEADBEEF");
     EXPECT_EQ(IntToHex(0, 0), "0");
+    EXPECT_EQ(IntToHex(-1, 8), "FFFFFFFF");  // a 32-bit value stays 32 bits wide
+    EXPECT_EQ(IntToHex(std::int64_t{-1}, 1), "FFFFFFFFFFFFFFFF");
 
     struct Case {
         const char* text;

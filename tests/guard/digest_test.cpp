@@ -115,6 +115,7 @@ TEST(CommonRules, DataFolderFallsBackToTheProgramFolder)
     EXPECT_EQ(DataFolderFor("C:\\Users\\u\\AppData\\Local", "C:\\Program\\"), "C:\\Users\\u\\AppData\\Local\\Talmoris\\");
     EXPECT_EQ(DataFolderFor("C:\\Local\\", "C:\\Program\\"), "C:\\Local\\Talmoris\\");
     EXPECT_EQ(DataFolderFor("", "C:\\Program\\"), "C:\\Program\\");
+    EXPECT_EQ(DataFolderFor("", ""), ".\\");  // never the root of the drive
 }
 
 TEST(CommonRules, WholeDaysTruncateInEitherOrder)

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "classlib/exceptions.h"
+#include "classlib/file_system.h"
 #include "guard/postponed_log.h"
 #include "support/test_support.h"
 
@@ -133,6 +134,26 @@ TEST(FreezeList, EncodingsOfIntegersAndStringsRoundTrip)
     }
 }
 
+TEST(FreezeList, IdsStoredAsSixtyFourBitValuesAreRead)
+{
+    // Writers whose id field is unsigned store ids of 2^31 and more as vaInt64.
+    TFreezeList list;
+    list.Add(Guard("wide", 1));
+    Bytes bytes = Save(list);
+    ASSERT_EQ(Bytes(bytes.end() - 4, bytes.end()), (Bytes{0x02, 0x01, 0x00, 0x00}));
+    bytes.erase(bytes.end() - 4, bytes.end());
+    for (std::uint8_t b : {0x13, 0x01, 0x00, 0x00, 0x80, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00})
+        bytes.push_back(b);
+    TFreezeList back;
+    Load(bytes, back);
+    ASSERT_EQ(back.Count(), 1);
+    EXPECT_EQ(back.GetItem(0)->Id, 0x80000001u);
+
+    // A value no 32-bit id can have is damage.
+    bytes[bytes.size() - 3] = 0x01;  // far beyond 32 bits
+    EXPECT_THROW(Load(bytes, back), EReadError);
+}
+
 TEST(FreezeList, TruncatedAtEveryOffsetKeepsTheWholeRecords)
 {
     TFreezeList list;
@@ -179,6 +200,15 @@ TEST(FreezeList, ListOperations)
     list.Remove(nullptr);
     EXPECT_EQ(list.Count(), 1);
 
+    // A record the list holds already stays one entry.
+    std::unique_ptr<TSingleFreeze> again(b);
+    EXPECT_EQ(list.Add(std::move(again)), b);
+    EXPECT_EQ(list.Count(), 1);
+    // Nothing stops two guards from sharing an id.
+    list.Add(Guard("same id", b->Id));
+    EXPECT_EQ(list.GetItem(1)->Id, list.GetItem(0)->Id);
+    list.Delete(1);
+
     // A copy shares nothing with its source.
     TSingleFreeze* copy = list.AddGuardCopy(*b);
     EXPECT_NE(copy, b);
@@ -215,7 +245,7 @@ TEST(FreezeList, FilesRoundTripAndAMissingFileChangesNothing)
     EXPECT_EQ(list.Count(), 1);
     list.SaveToFile(file);
     TFreezeList back;
-    EXPECT_TRUE(LoadFreezeListKeepingDamage(back, file));
+    EXPECT_EQ(LoadFreezeListKeepingDamage(back, file), TFreezeListLoad::Loaded);
     EXPECT_EQ(Records(back), Records(list));
     EXPECT_TRUE(TakePostponedLogLines().empty());
 }
@@ -234,7 +264,8 @@ TEST(FreezeList, ADamagedFileIsKeptAsideAndReported)
     TakePostponedLogLines();
 
     TFreezeList back;
-    EXPECT_FALSE(LoadFreezeListKeepingDamage(back, file));
+    EXPECT_EQ(LoadFreezeListKeepingDamage(back, file), TFreezeListLoad::Damaged);
+    EXPECT_FALSE(FileExists(file));  // moved aside: the next start finds no damage
     ASSERT_EQ(back.Count(), 1);
     EXPECT_EQ(back.GetItem(0)->DisplayName, "first");
     EXPECT_EQ(test_support::ReadAll(file + ".bad"), bytes);
@@ -248,9 +279,38 @@ TEST(FreezeList, ADamagedFileIsKeptAsideAndReported)
     back.SaveToFile(file);
     test_support::WriteAll(file, "garbage");
     TFreezeList again;
-    EXPECT_FALSE(LoadFreezeListKeepingDamage(again, file));
+    EXPECT_EQ(LoadFreezeListKeepingDamage(again, file), TFreezeListLoad::Damaged);
     EXPECT_EQ(test_support::ReadAll(file + ".bad"), bytes);
     const auto second = test_support::ReadAll(file + ".bad.1");
     EXPECT_EQ(String(second.begin(), second.end()), "garbage");
     EXPECT_EQ(TakePostponedLogLines().size(), 1u);
 }
+
+#ifdef _WIN32
+#include <windows.h>
+
+TEST(FreezeList, AFileThatCantBeOpenedIsLeftInPlace)
+{
+    test_support::TempFolder folder;
+    const String file = folder.File("freeze.list");
+    TFreezeList list;
+    list.Add(Guard("kept", 1));
+    list.SaveToFile(file);
+    const Bytes bytes = test_support::ReadAll(file);
+    TakePostponedLogLines();
+    {
+        // Held without sharing, as a backup tool might hold it.
+        HANDLE lock = CreateFileA(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+        TFreezeList back;
+        EXPECT_EQ(LoadFreezeListKeepingDamage(back, file), TFreezeListLoad::Unreadable);
+        EXPECT_EQ(back.Count(), 0);
+        CloseHandle(lock);
+    }
+    EXPECT_EQ(test_support::ReadAll(file), bytes);
+    EXPECT_FALSE(FileExists(file + ".bad"));
+    const auto lines = TakePostponedLogLines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].level, llWarning);
+}
+#endif

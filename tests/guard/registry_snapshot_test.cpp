@@ -172,7 +172,7 @@ TEST(RegistrySnapshot, AnEmptyKeyAndFileNames)
     expected.insert(expected.end(), name.begin(), name.end());
     expected.insert(expected.end(), {0, 0, 0, 0, 0});
     EXPECT_EQ(test_support::ReadAll(GetSnapshotFileName(&guard, data)), expected);
-    EXPECT_FALSE(FileExists(GetSnapshotFileName(&guard, data) + ".tmp"));
+    EXPECT_EQ(test_support::FolderEntries(data + "snapshoots"), std::vector<std::string>{"000000FF.snap"});
 
     // Writing into a missing folder fails and leaves nothing.
     EXPECT_FALSE(TakeGuardSnapshot(snapshot, guard, data + "missing\\"));

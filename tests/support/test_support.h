@@ -1,6 +1,7 @@
 // Shared helpers of the test programs: fixture paths and fresh folders.
 #pragma once
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -87,6 +88,16 @@ public:
 private:
     std::string path_;
 };
+
+// The names in a folder, for checks that nothing was left behind.
+inline std::vector<std::string> FolderEntries(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
 inline std::vector<unsigned char> ReadAll(const std::string& path)
 {
