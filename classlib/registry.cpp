@@ -2,6 +2,8 @@
 
 #include <shlwapi.h>
 
+#include <algorithm>
+
 namespace {
 
 String Relative(const String& path)
@@ -24,16 +26,14 @@ bool EnumNames(HKEY key, bool values, std::vector<String>& names)
         return false;
     const DWORD count = values ? valueCount : subKeys;
     std::vector<char> buffer((values ? maxValueName : maxSubKey) + 2);
-    for (DWORD i = 0;; ++i) {
+    for (DWORD i = 0;;) {
         DWORD length = static_cast<DWORD>(buffer.size());
         const LONG rc = values ? RegEnumValueA(key, i, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr)
                                : RegEnumKeyExA(key, i, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
         if (rc == ERROR_NO_MORE_ITEMS)
-            break;
-        if (rc == ERROR_MORE_DATA) {
-            // The key grew since it was measured: measure again.
-            buffer.resize(buffer.size() * 2 + 256);
-            --i;
+            return true;
+        if (rc == ERROR_MORE_DATA && buffer.size() < 65536) {
+            buffer.resize(buffer.size() * 2 + 256);  // a longer name appeared since the key was measured
             continue;
         }
         if (rc != ERROR_SUCCESS)
@@ -41,8 +41,8 @@ bool EnumNames(HKEY key, bool values, std::vector<String>& names)
         names.emplace_back(buffer.data(), length);
         if (names.size() > count + 100000)
             return false;  // never loop on a key that keeps changing
+        ++i;
     }
-    return true;
 }
 
 }  // namespace
@@ -108,6 +108,40 @@ bool TRegistry::HasSubKeys() const
 
 bool TRegistry::GetKeyNames(std::vector<String>& names) const { return EnumNames(key_, false, names); }
 bool TRegistry::GetValueNames(std::vector<String>& names) const { return EnumNames(key_, true, names); }
+
+bool TRegistry::GetValues(std::vector<TRawValue>& values) const
+{
+    values.clear();
+    if (!key_)
+        return false;
+    DWORD count = 0, maxName = 0, maxData = 0;
+    if (RegQueryInfoKeyA(key_, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &maxName, &maxData,
+                         nullptr, nullptr) != ERROR_SUCCESS)
+        return false;
+    std::vector<char> name(maxName + 2);
+    std::vector<std::uint8_t> data(maxData + 1);
+    for (DWORD i = 0;;) {
+        DWORD nameLength = static_cast<DWORD>(name.size());
+        DWORD dataLength = static_cast<DWORD>(data.size());
+        DWORD type = 0;
+        const LONG rc = RegEnumValueA(key_, i, name.data(), &nameLength, nullptr, &type, data.data(), &dataLength);
+        if (rc == ERROR_NO_MORE_ITEMS)
+            return true;
+        if (rc == ERROR_MORE_DATA) {
+            // A value grew since the key was measured.
+            name.resize(name.size() * 2 + 256);
+            data.resize(std::max<size_t>(data.size() * 2, dataLength + 1));
+            if (data.size() > 0x10000000)
+                return false;
+            continue;
+        }
+        if (rc != ERROR_SUCCESS)
+            return false;
+        values.push_back(TRawValue{String(name.data(), nameLength), type,
+                                   std::vector<std::uint8_t>(data.begin(), data.begin() + dataLength)});
+        ++i;
+    }
+}
 
 bool TRegistry::ValueExists(const String& name) const
 {

@@ -39,6 +39,14 @@ public:
     bool GetKeyNames(std::vector<String>& names) const;
     bool GetValueNames(std::vector<String>& names) const;
 
+    // Every value of the open key with its raw type and bytes, in one pass.
+    struct TRawValue {
+        String name;
+        DWORD type = REG_NONE;
+        std::vector<std::uint8_t> data;
+    };
+    bool GetValues(std::vector<TRawValue>& values) const;
+
     bool ValueExists(const String& name) const;
     // The value's raw registry type and bytes.
     bool ReadRaw(const String& name, DWORD& type, std::vector<std::uint8_t>& data) const;

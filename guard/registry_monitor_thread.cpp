@@ -68,25 +68,19 @@ bool LiveValueDiffers(const TRegistry& registry, const TSnapshootValue& stored, 
     }
 }
 
-// Whether the live value already holds exactly what is stored, type included.
-bool LiveValueIsStored(const TRegistry& registry, const TSnapshootValue& stored)
+// Whether a live value already holds exactly what is stored, type included.
+bool RawValueIsStored(const TRegistry::TRawValue& live, const TSnapshootValue& stored)
 {
-    DWORD type = 0;
-    std::vector<std::uint8_t> live;
-    if (!registry.ReadRaw(stored.Name, type, live))
-        return false;
     switch (stored.Type) {
     case stString:
     case stExpandString: {
-        if (type != (stored.Type == stString ? DWORD{REG_SZ} : DWORD{REG_EXPAND_SZ}))
+        if (live.type != (stored.Type == stString ? DWORD{REG_SZ} : DWORD{REG_EXPAND_SZ}))
             return false;
-        size_t length = 0;
-        while (length < live.size() && live[length] != 0)
-            ++length;
-        return String(live.begin(), live.begin() + static_cast<long>(length)) == stored.AsText();
+        const auto end = std::find(live.data.begin(), live.data.end(), std::uint8_t{0});
+        return String(live.data.begin(), end) == stored.AsText();
     }
-    case stInteger: return type == REG_DWORD && live.size() == 4 && stored.Data.size() == 4 && live == stored.Data;
-    case stBinary: return type == REG_BINARY && live == stored.Data;
+    case stInteger: return live.type == REG_DWORD && live.data == stored.Data;
+    case stBinary: return live.type == REG_BINARY && live.data == stored.Data;
     default: return true;  // never written back
     }
 }
@@ -199,9 +193,13 @@ void TRegMonitorThread::Arm(int index)
     w.retryAt = GetTickCount() + kArmRetryMs;
 }
 
-bool TRegMonitorThread::WriteBack(TRegistry& registry, const TSnapshootValue& stored)
+bool TRegMonitorThread::WriteBack(TRegistry& registry, const TSnapshootValue& stored,
+                                  const TRegistry::TRawValue* live)
 {
-    if (stored.Type == stOther || LiveValueIsStored(registry, stored))
+    TRegistry::TRawValue read;
+    if (!live && registry.ReadRaw(stored.Name, read.type, read.data))
+        live = &read;
+    if (stored.Type == stOther || (live && RawValueIsStored(*live, stored)))
         return false;
     const bool written = WriteSnapshotValue(registry, stored);
     changesMade_ += written ? 1 : 0;
@@ -519,10 +517,12 @@ void TRegMonitorThread::RestoreKeyTree(const TRegistryShapshoot& snapshot, const
             SignalAttention();
         }
     }
-    if (registry.GetValueNames(names)) {
-        for (const String& name : names) {
+    std::vector<TRegistry::TRawValue> live;
+    if (registry.GetValues(live)) {
+        for (const TRegistry::TRawValue& value : live) {
+            const String& name = value.name;
             if (const TSnapshootValue* stored = record->FindValue(name)) {
-                if (WriteBack(registry, *stored))
+                if (WriteBack(registry, *stored, &value))
                     RefreshRegistryEditor();
                 continue;
             }

@@ -95,7 +95,8 @@ private:
     // notification registered.
     void ReopenAndArm(int index, bool recheck = false);
     // Writes a stored value back when the live one differs; counts the write.
-    bool WriteBack(TRegistry& registry, const TSnapshootValue& stored);
+    // `live`, when given, is the value as already read.
+    bool WriteBack(TRegistry& registry, const TSnapshootValue& stored, const TRegistry::TRawValue* live = nullptr);
     void Arm(int index);
     void Disarm(int index);
     void RetryFailedArms();

@@ -1,5 +1,7 @@
 #include "guard/registry_utils.h"
 
+#include <algorithm>
+
 #include "classlib/file_system.h"
 
 namespace {
@@ -19,9 +21,10 @@ void TakeKeySnapshot(TRegistryShapshoot& top, TRegistryShapshoot& record, std::u
             TakeKeySnapshot(top, *child, root, path + "\\" + name);
         }
     }
-    if (registry.GetValueNames(names))
-        for (const String& name : names)
-            record.AddValue(ReadSnapshotValue(registry, name));
+    std::vector<TRegistry::TRawValue> values;
+    if (registry.GetValues(values))
+        for (const TRegistry::TRawValue& raw : values)
+            record.AddValue(SnapshotValueFromRaw(raw));
 }
 
 void TakeValueSnapshot(TRegistryShapshoot& top, const TSingleFreeze& guard)
@@ -95,27 +98,36 @@ bool LoadGuardSnapshot(TRegistryShapshoot& snapshot, const TSingleFreeze& guard,
 
 std::unique_ptr<TSnapshootValue> ReadSnapshotValue(const TRegistry& registry, const String& name)
 {
+    TRegistry::TRawValue raw;
+    raw.name = name;
+    registry.ReadRaw(name, raw.type, raw.data);
+    return SnapshotValueFromRaw(raw);
+}
+
+std::unique_ptr<TSnapshootValue> SnapshotValueFromRaw(const TRegistry::TRawValue& raw)
+{
     auto value = std::make_unique<TSnapshootValue>();
-    value->Name = name;
-    value->Type = registry.GetDataType(name);
-    switch (value->Type) {
-    case stString:
-    case stExpandString: {
-        String text;
-        registry.ReadString(name, text);
-        value->Data.assign(text.begin(), text.end());
+    value->Name = raw.name;
+    switch (raw.type) {
+    case REG_SZ:
+    case REG_EXPAND_SZ: {
+        value->Type = raw.type == REG_SZ ? stString : stExpandString;
+        // The text up to its first NUL, then one NUL, whatever was stored.
+        const auto end = std::find(raw.data.begin(), raw.data.end(), std::uint8_t{0});
+        value->Data.assign(raw.data.begin(), end);
         value->Data.push_back(0);
         break;
     }
-    case stInteger: {
-        std::uint32_t v = 0;
-        registry.ReadInteger(name, v);
-        value->Data = {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
-                       static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 24)};
+    case REG_DWORD:
+        value->Type = stInteger;
+        value->Data = raw.data;
+        value->Data.resize(4, 0);  // fewer bytes read as zero-filled
         break;
-    }
-    case stBinary: registry.ReadBinaryData(name, value->Data); break;
-    default: break;
+    case REG_BINARY:
+        value->Type = stBinary;
+        value->Data = raw.data;
+        break;
+    default: value->Type = stOther; break;
     }
     return value;
 }

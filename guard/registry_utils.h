@@ -25,8 +25,10 @@ bool TakeGuardSnapshot(TRegistryShapshoot& snapshot, const TSingleFreeze& guard,
 // Reads the guard's file into `snapshot`; true only when it was read whole.
 bool LoadGuardSnapshot(TRegistryShapshoot& snapshot, const TSingleFreeze& guard, const String& dataFolder);
 
-// The value `name` of the open key as a snapshot record (type by GetDataType).
+// The value `name` of the open key as a snapshot record.
 std::unique_ptr<TSnapshootValue> ReadSnapshotValue(const TRegistry& registry, const String& name);
+// A value read by enumeration as a snapshot record.
+std::unique_ptr<TSnapshootValue> SnapshotValueFromRaw(const TRegistry::TRawValue& raw);
 // Writes a stored value back by its stored type; values of other types are
 // never written (false).
 bool WriteSnapshotValue(TRegistry& registry, const TSnapshootValue& value);
