@@ -38,7 +38,10 @@ bool EnumNames(HKEY key, bool values, std::vector<String>& names)
         }
         if (rc != ERROR_SUCCESS)
             return false;
-        names.emplace_back(buffer.data(), length);
+        // A name with a NUL inside can't be named through this interface
+        // (every call would reach another key or value): leave it out.
+        if (std::find(buffer.data(), buffer.data() + length, '\0') == buffer.data() + length)
+            names.emplace_back(buffer.data(), length);
         if (names.size() > count + 100000)
             return false;  // never loop on a key that keeps changing
         ++i;
@@ -137,8 +140,9 @@ bool TRegistry::GetValues(std::vector<TRawValue>& values) const
         }
         if (rc != ERROR_SUCCESS)
             return false;
-        values.push_back(TRawValue{String(name.data(), nameLength), type,
-                                   std::vector<std::uint8_t>(data.begin(), data.begin() + dataLength)});
+        if (std::find(name.data(), name.data() + nameLength, '\0') == name.data() + nameLength)
+            values.push_back(TRawValue{String(name.data(), nameLength), type,
+                                       std::vector<std::uint8_t>(data.begin(), data.begin() + dataLength)});
         ++i;
     }
 }

@@ -36,6 +36,8 @@ public:
 
     bool KeyExists(const String& path) const;  // below the root
     bool HasSubKeys() const;
+    // Names holding a NUL are left out of the lists below: no call of this
+    // interface could reach them.
     bool GetKeyNames(std::vector<String>& names) const;
     bool GetValueNames(std::vector<String>& names) const;
 

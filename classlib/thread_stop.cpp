@@ -1,5 +1,7 @@
 #include "classlib/thread_stop.h"
 
+#include <algorithm>
+
 bool TWorkerHandle::Running() const
 {
     return handle.Valid() && WaitForSingleObject(handle.Get(), 0) == WAIT_TIMEOUT;
@@ -25,15 +27,15 @@ bool WaitHandlingSentMessages(HANDLE handle, DWORD timeoutMs)
             const DWORD elapsed = GetTickCount() - start;  // wraps safely
             wait = elapsed >= timeoutMs ? 0 : timeoutMs - elapsed;
         }
-        const DWORD rc = MsgWaitForMultipleObjects(1, &handle, FALSE, wait, QS_SENDMESSAGE);
+        // Answer what was sent already (a message someone else has looked
+        // at no longer wakes a plain wait), then wait for more or the end.
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        const DWORD rc = MsgWaitForMultipleObjectsEx(1, &handle, wait, QS_SENDMESSAGE, MWMO_INPUTAVAILABLE);
         if (rc == WAIT_OBJECT_0)
             return true;
-        if (rc == WAIT_OBJECT_0 + 1) {
-            MSG msg;
-            // Dispatches pending sent messages and removes nothing else.
-            PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        if (rc == WAIT_OBJECT_0 + 1)
             continue;
-        }
         if (rc == WAIT_TIMEOUT)
             return false;
         return WaitForSingleObject(handle, 0) == WAIT_OBJECT_0;  // a failed wait: report the truth
@@ -44,17 +46,26 @@ bool StopWorker(TWorkerHandle& worker, DWORD timeoutMs)
 {
     if (!worker.handle.Valid())
         return true;
-    // The worker makes its queue first thing; until then (and once it has
-    // ended) posting fails. Retry briefly, watching the thread itself.
-    for (int attempt = 0; attempt < 400; ++attempt) {
-        if (WaitForSingleObject(worker.handle.Get(), 0) == WAIT_OBJECT_0)
+    // The worker makes its queue first thing; until then posting fails.
+    // Keep posting, a few milliseconds apart, until it takes or the thread
+    // has ended; all of it within the time allowed.
+    const DWORD start = GetTickCount();
+    const auto left = [&]() -> DWORD {
+        if (timeoutMs == INFINITE)
+            return INFINITE;
+        const DWORD elapsed = GetTickCount() - start;
+        return elapsed >= timeoutMs ? 0 : timeoutMs - elapsed;
+    };
+    bool posted = false;
+    while (true) {
+        if (!posted)
+            posted = PostThreadMessageA(worker.threadId, WM_QUIT, 0, 0) != 0;
+        const DWORD wait = posted ? left() : std::min<DWORD>(5, left());
+        if (WaitHandlingSentMessages(worker.handle.Get(), wait))
             break;
-        if (PostThreadMessageA(worker.threadId, WM_QUIT, 0, 0))
-            break;
-        WaitHandlingSentMessages(worker.handle.Get(), 5);
+        if (left() == 0)
+            return false;
     }
-    if (!WaitHandlingSentMessages(worker.handle.Get(), timeoutMs))
-        return false;
     worker.handle.Reset();
     worker.threadId = 0;
     return true;

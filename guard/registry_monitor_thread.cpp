@@ -15,6 +15,8 @@ constexpr DWORD kIdleSleepMs = 10;
 constexpr DWORD kArmRetryMs = 1000;
 constexpr REGSAM kWatchAccess = KEY_READ | KEY_NOTIFY;
 constexpr unsigned kRegEditRefreshCommand = 648;
+constexpr int kMaxRechecksInARow = 3;  // a value that fights back is not rewritten forever
+constexpr DWORD kKeyCheckMs = 1000;
 
 String Numbered(const char* pattern, int number, FormatArgs rest)
 {
@@ -85,6 +87,25 @@ bool RawValueIsStored(const TRegistry::TRawValue& live, const TSnapshootValue& s
     }
 }
 
+// Whether a live value counts as changed against its stored record: by the
+// rules of its type, and whenever its type is not the stored one (a retyped
+// value is a change, never a way past the guard).
+bool LiveValueChanged(const TRegistry& registry, const TSnapshootValue& stored, TRegDataType& liveType,
+                      String& storedShown, String& liveShown)
+{
+    if (LiveValueDiffers(registry, stored, liveType, storedShown, liveShown))
+        return true;
+    if (stored.Type == stOther || liveType == stored.Type)
+        return false;
+    if (storedShown.empty() && liveShown.empty()) {
+        storedShown = stored.AsText();
+        String live;
+        registry.ReadString(stored.Name, live);
+        liveShown = live;
+    }
+    return true;
+}
+
 }  // namespace
 
 void RefreshRegistryEditorWindow()
@@ -95,8 +116,11 @@ void RefreshRegistryEditorWindow()
 
 TRegMonitorThread::TRegMonitorThread(const TFreezeList& source, HWND mainWindow, const String& dataFolder,
                                      std::shared_ptr<TQuestionSink> questions)
-    : source_(source), mainWindow_(mainWindow), dataFolder_(dataFolder), questions_(std::move(questions))
+    : mainWindow_(mainWindow), dataFolder_(dataFolder), questions_(std::move(questions))
 {
+    for (int i = 0; i < source.Count(); ++i)
+        if (source.GetItem(i)->State == gsActive)
+            candidates_.AddGuardCopy(*source.GetItem(i));
 }
 
 // ---- messages to the main form ----
@@ -119,8 +143,12 @@ void TRegMonitorThread::SendLogLine(int level, const String& text)
 
 String TRegMonitorThread::Text(int id, const char* english, FormatArgs args) const
 {
-    const String translated = translator_.Translate(IntToStr(id), english);
-    return StringReplace(FormatText(translated, english, args), "{CRLF}", "\r\n", rfReplaceAll);
+    return FormatText(translator_.Translate(IntToStr(id), english), english, args);
+}
+
+String TRegMonitorThread::QuestionText(int id, const char* english, FormatArgs args) const
+{
+    return StringReplace(Text(id, english, args), "{CRLF}", "\r\n", rfReplaceAll);
 }
 
 void TRegMonitorThread::Log(int level, int id, const char* english, FormatArgs args)
@@ -160,6 +188,18 @@ String TRegMonitorThread::ValueInText(const TSingleFreeze& guard) const
 
 void TRegMonitorThread::Disarm(int index) { watches_[static_cast<size_t>(index)].event.Reset(); }
 
+bool TRegMonitorThread::ReopenWatchKey(int index)
+{
+    TWatch& w = watches_[static_cast<size_t>(index)];
+    const TSingleFreeze& guard = *guards_.GetItem(index);
+    if (!w.key)
+        w.key = std::make_unique<TRegistry>(kWatchAccess);
+    w.key->SetRootKey(RootKeyHandle(RootKeyOfGuard(&guard)));
+    // A guard the main form calls inactive is never touched: its key is
+    // only opened, not created again.
+    return w.key->OpenKey(guard.KeyPath, w.active);
+}
+
 void TRegMonitorThread::Arm(int index)
 {
     TWatch& w = watches_[static_cast<size_t>(index)];
@@ -176,21 +216,36 @@ void TRegMonitorThread::Arm(int index)
         w.armFailed = false;
         return;
     }
-    // The watched key went away: open it again (created anew) and treat the
-    // guard as changed, so that it is checked at once and never left unwatched.
-    if (!w.key)
-        w.key = std::make_unique<TRegistry>(kWatchAccess);
-    w.key->SetRootKey(RootKeyHandle(RootKeyOfGuard(&guard)));
-    if (w.key->OpenKey(guard.KeyPath, true) && notify()) {
+    // The watched key went away: open it again and treat the guard as
+    // changed, so that it is checked at once and never left unwatched.
+    if (ReopenWatchKey(index) && notify()) {
         w.armFailed = false;
         SetEvent(w.event.Get());
         return;
     }
-    if (!w.armFailed)
+    if (!w.armFailed && w.active)
         Log(llWarning, 143, "The key '%s' can't be watched now; it is tried again every second.",
             {GuardKeyText(guard)});
     w.armFailed = true;
     w.retryAt = GetTickCount() + kArmRetryMs;
+}
+
+// Wine doesn't signal the deletion of a watched key that has no subkeys:
+// look at the watched keys once a second.
+void TRegMonitorThread::CheckWatchedKeysExist()
+{
+    const DWORD now = GetTickCount();
+    if (now - keysCheckedAt_ < kKeyCheckMs)
+        return;
+    keysCheckedAt_ = now;
+    for (const TWatch& w : watches_) {
+        if (!w.event.Valid() || !w.key || !w.key->CurrentKey() || w.armFailed)
+            continue;
+        const LONG rc = RegQueryInfoKeyA(w.key->CurrentKey(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                         nullptr, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_KEY_DELETED)
+            SetEvent(w.event.Get());
+    }
 }
 
 bool TRegMonitorThread::WriteBack(TRegistry& registry, const TSnapshootValue& stored,
@@ -209,16 +264,14 @@ bool TRegMonitorThread::WriteBack(TRegistry& registry, const TSnapshootValue& st
 void TRegMonitorThread::ReopenAndArm(int index, bool recheck)
 {
     TWatch& w = watches_[static_cast<size_t>(index)];
-    const TSingleFreeze& guard = *guards_.GetItem(index);
-    if (!w.key)
-        w.key = std::make_unique<TRegistry>(kWatchAccess);
-    w.key->SetRootKey(RootKeyHandle(RootKeyOfGuard(&guard)));
-    w.key->OpenKey(guard.KeyPath, true);
+    ReopenWatchKey(index);
     w.event.Reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     Arm(index);
     // A change made between our own writes and this arming sent no
-    // notification: look once more, right away.
-    if (recheck && w.event.Valid())
+    // notification: look once more, right away (a few times in a row at
+    // most, so that a value something keeps rewriting can't spin us).
+    w.rechecks = recheck ? w.rechecks + 1 : 0;
+    if (recheck && w.rechecks <= kMaxRechecksInARow && w.event.Valid())
         SetEvent(w.event.Get());
 }
 
@@ -234,27 +287,37 @@ void TRegMonitorThread::RetryFailedArms()
 
 int TRegMonitorThread::WaitForSignal(DWORD timeoutMs)
 {
+    // The list starts at a guard that moves on every round, so a guard that
+    // keeps firing can't keep the others waiting.
     std::vector<HANDLE> handles;
     std::vector<int> owners;
-    for (int i = 0; i < static_cast<int>(watches_.size()); ++i)
+    const int n = static_cast<int>(watches_.size());
+    const int start = n > 0 ? static_cast<int>(rotation_++ % static_cast<unsigned>(n)) : 0;
+    for (int k = 0; k < n; ++k) {
+        const int i = (start + k) % n;
         if (watches_[static_cast<size_t>(i)].event.Valid()) {
             handles.push_back(watches_[static_cast<size_t>(i)].event.Get());
             owners.push_back(i);
         }
+    }
     if (handles.empty()) {
         Sleep(timeoutMs);
         return -1;
     }
-    // One wait takes at most 64 handles: wait on each group in turn, sharing
-    // the time out between them, so every guard is seen in every round.
+    // One wait takes at most 64 handles: look at every group at once, then
+    // wait on each in turn with a share of the time.
     const size_t groups = (handles.size() + MAXIMUM_WAIT_OBJECTS - 1) / MAXIMUM_WAIT_OBJECTS;
-    const DWORD slice = groups == 1 ? timeoutMs : (timeoutMs / groups > 0 ? timeoutMs / groups : 1);
-    for (size_t g = 0; g < groups; ++g) {
-        const size_t first = g * MAXIMUM_WAIT_OBJECTS;
-        const size_t count = std::min<size_t>(MAXIMUM_WAIT_OBJECTS, handles.size() - first);
-        const DWORD rc = WaitForMultipleObjects(static_cast<DWORD>(count), handles.data() + first, FALSE, slice);
-        if (rc < WAIT_OBJECT_0 + count)
-            return owners[first + (rc - WAIT_OBJECT_0)];
+    const DWORD slice = groups == 1 ? timeoutMs : std::max<DWORD>(1, timeoutMs / static_cast<DWORD>(groups));
+    for (DWORD wait : {DWORD{0}, slice}) {
+        if (groups == 1 && wait == 0)
+            continue;
+        for (size_t g = 0; g < groups; ++g) {
+            const size_t first = g * MAXIMUM_WAIT_OBJECTS;
+            const size_t count = std::min<size_t>(MAXIMUM_WAIT_OBJECTS, handles.size() - first);
+            const DWORD rc = WaitForMultipleObjects(static_cast<DWORD>(count), handles.data() + first, FALSE, wait);
+            if (rc < WAIT_OBJECT_0 + count)
+                return owners[first + (rc - WAIT_OBJECT_0)];
+        }
     }
     return -1;
 }
@@ -280,11 +343,11 @@ void TRegMonitorThread::Execute()
         w.key->SetRootKey(RootKeyHandle(RootKeyOfGuard(&guard)));
         w.key->OpenKey(guard.KeyPath, false);
     }
+    // Every check ends with its guard armed again (or pending its answer),
+    // so the checks arm the guards.
     for (int i = 0; i < count && !QuitPending(); ++i)
         if (watches_[static_cast<size_t>(i)].key)
             CheckGuard(i);
-    for (int i = 0; i < count && !QuitPending(); ++i)
-        Arm(i);
     if (CanSend())
         SendMessageA(mainWindow_, WM_MONITORING_STARTED, 0, 0);
 
@@ -301,6 +364,7 @@ void TRegMonitorThread::Execute()
         if (quit || !IsWindow(mainWindow_) || Terminated())
             break;
         RetryFailedArms();
+        CheckWatchedKeysExist();
         const int signalled = WaitForSignal(kWaitMs);
         if (signalled < 0) {
             if (Terminated())
@@ -315,10 +379,8 @@ void TRegMonitorThread::Execute()
 
 void TRegMonitorThread::CopyActiveGuards()
 {
-    for (int i = 0; i < source_.Count(); ++i) {
-        const TSingleFreeze& guard = *source_.GetItem(i);
-        if (guard.State != gsActive)
-            continue;
+    for (int i = 0; i < candidates_.Count(); ++i) {
+        const TSingleFreeze& guard = *candidates_.GetItem(i);
         TRegistry registry;
         registry.SetRootKey(RootKeyHandle(RootKeyOfGuard(&guard)));
         if (!registry.OpenKey(guard.KeyPath, true)) {
@@ -330,6 +392,7 @@ void TRegMonitorThread::CopyActiveGuards()
         EnsureSnapshot(guard);
         guards_.AddGuardCopy(guard);
     }
+    candidates_.Clear();
 }
 
 void TRegMonitorThread::EnsureSnapshot(const TSingleFreeze& guard)
@@ -340,8 +403,8 @@ void TRegMonitorThread::EnsureSnapshot(const TSingleFreeze& guard)
     if (!SnapshotExists(guard, dataFolder_)) {
         Log(llWarning, 43, "The snapshot for %skey '%s' does not exist. Creating it...", {valueIn, key});
         TRegistryShapshoot snapshot;
-        TakeGuardSnapshot(snapshot, guard, dataFolder_);
-        Log(llSuccess, 44, "The snapshot  for %skey '%s' is created.", {valueIn, key});
+        if (TakeGuardSnapshot(snapshot, guard, dataFolder_))
+            Log(llSuccess, 44, "The snapshot  for %skey '%s' is created.", {valueIn, key});
     }
     Log(llSuccess, 45, "The snapshot for %skey '%s' is verified.", {valueIn, key});
 }
@@ -351,6 +414,7 @@ void TRegMonitorThread::CheckGuard(int index)
     TSingleFreeze& guard = *guards_.GetItem(index);
     const LRESULT active =
         CanSend() ? SendMessageA(mainWindow_, WM_QUERY_GUARD, reinterpret_cast<WPARAM>(&guard), 0) : 0;
+    watches_[static_cast<size_t>(index)].active = active == 1;
     if (active != 1) {
         Arm(index);
         return;
@@ -391,7 +455,7 @@ void TRegMonitorThread::CheckKeyGuard(int index)
     for (const auto& part : parts)
         if (!part.lines.empty())
             sections += "\r\n\r\n" + translator_.Translate(IntToStr(part.id), part.caption) + ": " + part.lines;
-    const String message = Text(66, "Signalled guard: %s\r\n\r\nKey '%s' has changes! %s",
+    const String message = QuestionText(66, "Signalled guard: %s\r\n\r\nKey '%s' has changes! %s",
                                 {guard.DisplayName, GuardKeyText(guard), sections});
     Ask(index, ckChanges, message, "Accept changes?");
 }
@@ -400,11 +464,15 @@ bool TRegMonitorThread::FindRemovedAndChanged(TTreeChangeStruct& changes, const 
 {
     TRegistryShapshoot snapshot;
     LoadGuardSnapshot(snapshot, guard, dataFolder_);
+    // The guard says where its keys live, whatever a damaged file says.
+    const std::uint32_t root = RootKeyOfGuard(&guard);
+    const String abbreviation = RootAbbreviation(root);
     for (int k = 0; k < snapshot.KeyCount(); ++k) {
         const TRegistryShapshoot& record = *snapshot.GetKey(k);
-        const String abbreviation = RootAbbreviation(record.Root);
+        if (record.Name.empty())
+            continue;  // no snapshot at all
         TRegistry registry;
-        registry.SetRootKey(RootKeyHandle(record.Root));
+        registry.SetRootKey(RootKeyHandle(root));
         if (!registry.OpenKeyReadOnly(record.Name)) {
             changes.DeletedKeys += Numbered("%s%s", ++changes.DeletedKeysCount, {abbreviation, record.Name});
             continue;
@@ -418,7 +486,7 @@ bool TRegMonitorThread::FindRemovedAndChanged(TTreeChangeStruct& changes, const 
             }
             TRegDataType liveType;
             String old, now;
-            if (!LiveValueDiffers(registry, stored, liveType, old, now))
+            if (!LiveValueChanged(registry, stored, liveType, old, now))
                 continue;
             const char* pattern = liveType == rdBinary   ? "%s%s, value '%s': old value - '%s...'; new value - '%s...'"
                                                           : "%s%s, value '%s': old value - '%s'; new value - '%s'";
@@ -426,27 +494,28 @@ bool TRegMonitorThread::FindRemovedAndChanged(TTreeChangeStruct& changes, const 
                                               {abbreviation, record.Name, stored.Name, old, now});
         }
     }
-    FindAdded(changes, snapshot, guard.KeyPath);
+    FindAdded(changes, snapshot, root, guard.KeyPath);
     return changes.Any();
 }
 
-int TRegMonitorThread::FindAdded(TTreeChangeStruct& changes, const TRegistryShapshoot& snapshot, const String& path)
+int TRegMonitorThread::FindAdded(TTreeChangeStruct& changes, const TRegistryShapshoot& snapshot, std::uint32_t root,
+                                 const String& path)
 {
     const TRegistryShapshoot* record = snapshot.FindKey(path + "\\");
-    const String abbreviation = RootAbbreviation(snapshot.Root);
+    const String abbreviation = RootAbbreviation(root);
     if (!record) {
         changes.AddedKeys += Numbered("%s%s", ++changes.AddedKeysCount, {abbreviation, path + "\\"});
         return 1;
     }
     TRegistry registry;
-    registry.SetRootKey(RootKeyHandle(snapshot.Root));
+    registry.SetRootKey(RootKeyHandle(root));
     if (!registry.OpenKeyReadOnly(path))
         return 1;
     int found = 0;
     std::vector<String> names;
     if (registry.GetKeyNames(names))
         for (const String& name : names)
-            found += FindAdded(changes, snapshot, path + "\\" + name);
+            found += FindAdded(changes, snapshot, root, path + "\\" + name);
     if (registry.GetValueNames(names))
         for (const String& name : names)
             if (!record->FindValue(name)) {
@@ -486,24 +555,27 @@ void TRegMonitorThread::RevokeKeyChanges(int index)
             SignalAttention();
         }
     }
-    RestoreKeyTree(snapshot, guard.KeyPath, whole);
+    RestoreKeyTree(snapshot, RootKeyOfGuard(&guard), guard.KeyPath, whole);
     ReopenAndArm(index, changesMade_ > 0);
 }
 
-void TRegMonitorThread::RestoreKeyTree(const TRegistryShapshoot& snapshot, const String& path, bool mayDelete)
+void TRegMonitorThread::RestoreKeyTree(const TRegistryShapshoot& snapshot, std::uint32_t root, const String& path,
+                                       bool mayDelete)
 {
     const TRegistryShapshoot* record = snapshot.FindKey(path + "\\");
+    if (!record)
+        return;  // nothing stored for this key: nothing to restore, nothing to delete
     TRegistry registry;
-    registry.SetRootKey(RootKeyHandle(snapshot.Root));
-    if (!registry.OpenKey(path, true) || !record)
+    registry.SetRootKey(RootKeyHandle(root));
+    if (!registry.OpenKey(path, true))
         return;
-    const String keyText = RootAbbreviation(snapshot.Root) + path;
+    const String keyText = RootAbbreviation(root) + path;
 
     std::vector<String> names;
     if (registry.GetKeyNames(names)) {
         for (const String& name : names) {
             if (snapshot.FindKey(path + "\\" + name + "\\")) {
-                RestoreKeyTree(snapshot, path + "\\" + name, mayDelete);
+                RestoreKeyTree(snapshot, root, path + "\\" + name, mayDelete);
                 continue;
             }
             if (!mayDelete)
@@ -595,7 +667,7 @@ void TRegMonitorThread::CheckValueGuard(int index)
                     SignalAttention();
                 } else {
                     const String message =
-                        Text(73, "Signalled guard: %s\r\n\r\nThe '%s' value in '%s' key does not exist!",
+                        QuestionText(73, "Signalled guard: %s\r\n\r\nThe '%s' value in '%s' key does not exist!",
                              {guard.DisplayName, guard.ValueName, keyText});
                     Ask(index, ckMissingValue, message, translator_.Translate("74", "Restore data?"));
                 }
@@ -603,30 +675,36 @@ void TRegMonitorThread::CheckValueGuard(int index)
         } else if (stored) {
             TRegDataType liveType;
             String old, now;
-            if (LiveValueDiffers(registry, *stored, liveType, old, now)) {
-                Log(llWarning, 67, "Changes for '%s' key in '%s' value are found.", {keyText, guard.ValueName});
+            if (LiveValueChanged(registry, *stored, liveType, old, now)) {
+                const auto logFound = [&] {
+                    Log(llWarning, 67, "Changes for '%s' key in '%s' value are found.", {keyText, guard.ValueName});
+                };
                 if (guard.Reaction == grRevoke) {
                     // Back by the type the snapshot holds, so a changed type is restored too.
-                    if (WriteBack(registry, *stored))
+                    const bool written = WriteBack(registry, *stored);
+                    logFound();
+                    if (written)
                         Log(llSuccess, 68, "Changes are forbidden.", {});
                     RefreshRegistryEditor();
                     SignalAttention();
                 } else {
+                    logFound();
                     String message;
-                    if (liveType == rdInteger)
-                        message = Text(70,
+                    if (liveType == rdInteger) {
+                        std::uint32_t live = 0;
+                        registry.ReadInteger(guard.ValueName, live);
+                        message = QuestionText(70,
                                        "Signalled guard: %s\r\n\r\n'%s' value in '%s' key has changes:\r\n\r\n"
                                        "Value from a snapshot: %u\r\nNew value: %u",
-                                       {guard.DisplayName, guard.ValueName, keyText,
-                                        static_cast<unsigned>(StrToInt64Def(old, 0)),
-                                        static_cast<unsigned>(StrToInt64Def(now, 0))});
+                                       {guard.DisplayName, guard.ValueName, keyText, stored->AsInteger(), live});
+                    }
                     else if (liveType == rdBinary)
-                        message = Text(71,
+                        message = QuestionText(71,
                                        "Signalled guard: %s\r\n\r\n'%s' value in '%s' key has changes:\r\n\r\n"
                                        "Value from a snapshot: <binary data>\r\nNew value: <binary data>",
                                        {guard.DisplayName, guard.ValueName, keyText});
                     else
-                        message = Text(69,
+                        message = QuestionText(69,
                                        "Signalled guard: %s\r\n\r\n'%s' value in '%s' key has changes:\r\n\r\n"
                                        "Value from a snapshot: %s\r\nNew value: %s",
                                        {guard.DisplayName, guard.ValueName, keyText, old, now});
@@ -657,8 +735,8 @@ void TRegMonitorThread::RestoreValue(int index, const TSnapshootValue& stored, b
 void TRegMonitorThread::ProcessValueAnswer(int index, std::uint16_t code)
 {
     const TSingleFreeze& guard = *guards_.GetItem(index);
-    if (code == acKeep)
-        return;  // armed since its check
+    if (code != acAccept && code != acRestore)
+        return;  // kept as it is, and armed since its check
     TRegistry registry;
     registry.SetRootKey(RootKeyHandle(RootKeyOfGuard(&guard)));
     const bool present = registry.OpenKey(guard.KeyPath, true) && registry.ValueExists(guard.ValueName);

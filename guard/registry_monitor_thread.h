@@ -61,8 +61,8 @@ struct TTreeChangeStruct {
 
 class TRegMonitorThread : public TThread {
 public:
-    // `source` is read only while the monitor arms, on its own thread; the
-    // caller keeps it unchanged until WM_MONITORING_STARTED or the end.
+    // The active guards of `source` are copied here, on the caller's thread,
+    // so the monitor never reads the caller's list later.
     TRegMonitorThread(const TFreezeList& source, HWND mainWindow, const String& dataFolder,
                       std::shared_ptr<TQuestionSink> questions);
 
@@ -75,6 +75,8 @@ private:
         std::unique_ptr<TRegistry> key;
         DWORD retryAt = 0;  // a failed arm is tried again from then on
         bool armFailed = false;
+        bool active = true;  // the main form's last answer: only active guards' keys are created
+        int rechecks = 0;    // re-checks in a row after our own restores
     };
 
     void CopyActiveGuards();
@@ -83,12 +85,13 @@ private:
     void CheckKeyGuard(int index);
     void CheckValueGuard(int index);
     bool FindRemovedAndChanged(TTreeChangeStruct& changes, const TSingleFreeze& guard);
-    int FindAdded(TTreeChangeStruct& changes, const TRegistryShapshoot& snapshot, const String& path);
+    int FindAdded(TTreeChangeStruct& changes, const TRegistryShapshoot& snapshot, std::uint32_t root,
+                  const String& path);
     void ProcessAnswer(WPARAM wParam, LPARAM lParam);
     void ProcessKeyAnswer(int index, std::uint16_t code);
     void ProcessValueAnswer(int index, std::uint16_t code);
     void RevokeKeyChanges(int index);
-    void RestoreKeyTree(const TRegistryShapshoot& snapshot, const String& path, bool mayDelete);
+    void RestoreKeyTree(const TRegistryShapshoot& snapshot, std::uint32_t root, const String& path, bool mayDelete);
     void RestoreValue(int index, const TSnapshootValue& stored, bool logMissing);
 
     // Arming: a fresh event, the key reopened with creation, the
@@ -98,6 +101,8 @@ private:
     // `live`, when given, is the value as already read.
     bool WriteBack(TRegistry& registry, const TSnapshootValue& stored, const TRegistry::TRawValue* live = nullptr);
     void Arm(int index);
+    bool ReopenWatchKey(int index);
+    void CheckWatchedKeysExist();
     void Disarm(int index);
     void RetryFailedArms();
     int WaitForSignal(DWORD timeoutMs);
@@ -107,12 +112,14 @@ private:
     void SendLogLine(int level, const String& text);
     void Log(int level, int id, const char* english, FormatArgs args);
     String Text(int id, const char* english, FormatArgs args) const;
+    // A question message: its "{CRLF}" become line breaks after formatting.
+    String QuestionText(int id, const char* english, FormatArgs args) const;
     void SignalAttention();
     void Ask(int index, std::uint32_t kind, const String& message, const String& question);
     void RefreshRegistryEditor();
     String ValueInText(const TSingleFreeze& guard) const;
 
-    const TFreezeList& source_;
+    TFreezeList candidates_;  // the active guards when the monitor was made
     HWND mainWindow_;
     String dataFolder_;
     std::shared_ptr<TQuestionSink> questions_;
@@ -121,6 +128,8 @@ private:
     std::vector<TWatch> watches_;
     String logText_;
     int changesMade_ = 0;  // registry writes of the restore under way
+    unsigned rotation_ = 0;  // which guard's signal is looked at first
+    DWORD keysCheckedAt_ = 0;
 };
 
 // The registry editor, when it runs, shows the restored state at once.

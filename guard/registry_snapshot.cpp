@@ -1,5 +1,7 @@
 #include "guard/registry_snapshot.h"
 
+#include <cstring>
+
 #include "classlib/exceptions.h"
 
 namespace {
@@ -15,8 +17,8 @@ void PutU32(TStream& s, std::uint32_t v)
 
 void PutText(TStream& s, const String& text)
 {
-    // The name up to an embedded NUL, then its NUL: what a reader finds.
-    s.WriteBuffer(text.c_str(), text.size() + 1);
+    // The text up to an embedded NUL, then one NUL: what a reader finds.
+    s.WriteBuffer(text.c_str(), std::strlen(text.c_str()) + 1);
 }
 
 // Reads from a stream and reports a short read as false, never raising.

@@ -127,7 +127,6 @@ public:
     int queries = 0;
     std::set<std::uint32_t> inactive;  // guard ids WM_QUERY_GUARD answers 0 for
     std::vector<std::pair<WPARAM, LPARAM>> reactions;
-    std::function<void()> onQuery;
 
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -141,8 +140,6 @@ private:
             return 0;
         case WM_QUERY_GUARD: {
             ++self->queries;
-            if (self->onQuery)
-                self->onQuery();
             const auto* guard = reinterpret_cast<const TSingleFreeze*>(wParam);
             return self->inactive.count(guard->Id) ? 0 : 1;
         }
@@ -190,6 +187,8 @@ TEST(RegistryMonitor, RevokesEveryKindOfChangeToAKeyGuard)
         {"changed expand string", [](const std::string& k) { test_support::SetValue(k, "e", Sz("C:\\evil", REG_EXPAND_SZ)); }, {}},
         {"changed dword", [](const std::string& k) { test_support::SetValue(k, "d", Dword(8)); }, {}},
         {"changed binary", [](const std::string& k) { test_support::SetValue(k, "b", Bin({9})); }, {}},
+        {"retyped value", [](const std::string& k) { test_support::SetValue(k, "s", Sz("text", REG_EXPAND_SZ)); }, {}},
+        {"changed value in a subkey", [](const std::string& k) { test_support::SetValue(k + "\\sub", "inner", Sz("evil")); }, {}},
         {"value deleted", [](const std::string& k) { test_support::DeleteValue(k, "d"); },
          {{2, "The 'd' value in '%k' key does not exist. Creating it..."},
           {1, "The 'd' value in '%k' key are created and his data is restored from snapshot."}}},
@@ -253,6 +252,8 @@ TEST(RegistryMonitor, RevokesAValueGuardByTheSnapshotsType)
         {"changed text", [&] { test_support::SetValue(key.Path(), "Start Page", Sz("http://evil")); },
          {{2, "Changes for '" + keyText + "' key in 'Start Page' value are found."}, {1, "Changes are forbidden."}}},
         {"changed type", [&] { test_support::SetValue(key.Path(), "Start Page", Dword(5)); },
+         {{2, "Changes for '" + keyText + "' key in 'Start Page' value are found."}, {1, "Changes are forbidden."}}},
+        {"retyped to a multi-string", [&] { test_support::SetValue(key.Path(), "Start Page", {REG_MULTI_SZ, {'x', 0, 0}}); },
          {{2, "Changes for '" + keyText + "' key in 'Start Page' value are found."}, {1, "Changes are forbidden."}}},
         {"deleted", [&] { test_support::DeleteValue(key.Path(), "Start Page"); },
          {{2, "The 'Start Page' value in '" + keyText + "' key does not exist. Creating it..."},
@@ -513,9 +514,12 @@ TEST(RegistryMonitor, StopWhileTheMonitorIsInsideSendMessage)
     for (int i = 0; i < 30; ++i)
         AddGuard(guards, key.Path(), gkKey, grRevoke);
     harness.Start(guards);
-    // The GUI thread handles nothing meanwhile, so the monitor's first log
-    // line leaves it waiting inside SendMessage when the stop begins.
-    Sleep(300);
+    // The GUI thread handles nothing meanwhile: wait until the monitor's
+    // first log line waits inside SendMessage, then stop.
+    const DWORD start = GetTickCount();
+    while (HIWORD(GetQueueStatus(QS_SENDMESSAGE)) == 0 && GetTickCount() - start < 10000)
+        Sleep(5);
+    ASSERT_NE(HIWORD(GetQueueStatus(QS_SENDMESSAGE)), 0) << "the monitor sent nothing";
     EXPECT_TRUE(harness.lines.empty());
     ASSERT_TRUE(harness.Stop());
     EXPECT_FALSE(harness.lines.empty());  // the stop answered the waiting send
@@ -550,7 +554,7 @@ TEST(RegistryMonitor, AnIncompleteSnapshotRestoresWhatItHoldsAndDeletesNothing)
     EXPECT_NE(std::find(harness.lines.begin(), harness.lines.end(), warning), harness.lines.end());
 }
 
-TEST(RegistryMonitor, AGuardWhoseKeyWasDeletedIsWatchedAgain)
+TEST(RegistryMonitor, AnInactiveGuardsDeletedKeyIsLeftAloneAndWatchedWhenItReturns)
 {
     test_support::TestKey key;
     const std::string guarded = key.Sub("guarded");
@@ -565,12 +569,167 @@ TEST(RegistryMonitor, AGuardWhoseKeyWasDeletedIsWatchedAgain)
     const RegTree original = test_support::Dump(guarded);
     // Removing the subkey signals the guard; its key is gone when it re-arms.
     test_support::DeleteTree(guarded);
-    ASSERT_TRUE(harness.PumpUntil([&] { return harness.queries >= queries + 2; }))
-        << "the failed re-arm was not treated as a change";
-    EXPECT_EQ(test_support::Dump(guarded).count(""), 1u);  // opened anew, created
-    // Active again, the guard restores the whole tree at its next change.
+    ASSERT_TRUE(harness.PumpUntil([&] { return harness.queries > queries; }));
+    harness.PumpFor(300);
+    EXPECT_TRUE(test_support::Dump(guarded).empty());  // not created again: the guard is not active
+
+    // The key comes back and the guard is active again: it is watched, and
+    // its next change restores the whole tree.
     harness.inactive.clear();
     test_support::SetValue(guarded, "poke", Dword(1));
-    // The snapshot holds the tree as it was: that is what comes back.
     EXPECT_TRUE(harness.PumpUntil([&] { return test_support::Dump(guarded) == original; }));
+}
+
+TEST(RegistryMonitor, AnActiveGuardsDeletedKeyIsRestored)
+{
+    test_support::TestKey key;
+    const std::string guarded = key.Sub("flat");
+    test_support::Plant(guarded, {{"", {{"only", Sz("value")}}}});
+    MonitorHarness harness;
+    TFreezeList guards;
+    AddGuard(guards, guarded, gkKey, grRevoke);
+    harness.Start(guards);
+    ASSERT_TRUE(harness.WaitStarted());
+    const RegTree original = test_support::Dump(guarded);
+    // A key without subkeys: its deletion may come without a notification.
+    test_support::DeleteTree(guarded);
+    EXPECT_TRUE(harness.PumpUntil([&] { return test_support::Dump(guarded) == original; }));
+}
+
+namespace {
+
+// A stand-in for the system's registry editor: a top-level window of its
+// class that counts the refresh commands it gets.
+class FakeRegistryEditor {
+public:
+    FakeRegistryEditor()
+    {
+        static ATOM atom = [] {
+            WNDCLASSA wc{};
+            wc.lpfnWndProc = &FakeRegistryEditor::WindowProc;
+            wc.hInstance = GetModuleHandleA(nullptr);
+            wc.lpszClassName = "RegEdit_RegEdit";
+            return RegisterClassA(&wc);
+        }();
+        (void)atom;
+        window_ = CreateWindowExA(0, "RegEdit_RegEdit", "Registry Editor", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                  GetModuleHandleA(nullptr), nullptr);
+        refreshes = 0;
+    }
+    ~FakeRegistryEditor() { DestroyWindow(window_); }
+    static inline int refreshes = 0;
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        if (message == WM_COMMAND && wParam == 648 && lParam == 0)
+            ++refreshes;
+        return DefWindowProcA(hwnd, message, wParam, lParam);
+    }
+    HWND window_ = nullptr;
+};
+
+}  // namespace
+
+TEST(RegistryMonitor, ARestoreRefreshesTheRegistryEditor)
+{
+    test_support::TestKey key;
+    test_support::Plant(key.Path(), kTree);
+    FakeRegistryEditor editor;
+    MonitorHarness harness;
+    TFreezeList guards;
+    AddGuard(guards, key.Path(), gkKey, grRevoke);
+    harness.Start(guards);
+    ASSERT_TRUE(harness.WaitStarted());
+    EXPECT_EQ(FakeRegistryEditor::refreshes, 0);  // nothing was restored while arming
+    test_support::DeleteValue(key.Path(), "d");
+    EXPECT_TRUE(harness.PumpUntil([&] { return FakeRegistryEditor::refreshes >= 1; }));
+}
+
+TEST(RegistryMonitor, MultiStringsAreNeverWrittenBack)
+{
+    test_support::TestKey key;
+    test_support::Plant(key.Path(), kTree);
+    test_support::SetValue(key.Path(), "m", {REG_MULTI_SZ, {'a', 0, 0}});
+    MonitorHarness harness;
+    TFreezeList guards;
+    AddGuard(guards, key.Path(), gkKey, grRevoke);
+    harness.Start(guards);
+    ASSERT_TRUE(harness.WaitStarted());
+    const test_support::RegValue changed{REG_MULTI_SZ, {'b', 0, 0}};
+    test_support::SetValue(key.Path(), "m", changed);
+    test_support::SetValue(key.Path(), "s", Sz("evil"));
+    ASSERT_TRUE(harness.PumpUntil([&] { return test_support::Dump(key.Path())[""]["s"] == Sz("text"); }));
+    EXPECT_EQ(test_support::Dump(key.Path())[""]["m"], changed);
+    test_support::DeleteValue(key.Path(), "m");
+    test_support::SetValue(key.Path(), "s", Sz("evil again"));
+    ASSERT_TRUE(harness.PumpUntil([&] { return test_support::Dump(key.Path())[""]["s"] == Sz("text"); }));
+    EXPECT_EQ(test_support::Dump(key.Path())[""].count("m"), 0u);
+}
+
+TEST(RegistryMonitor, WithoutASnapshotFileARevokeTouchesNothing)
+{
+    test_support::TestKey key;
+    test_support::Plant(key.Path(), kTree);
+    MonitorHarness harness;
+    TFreezeList guards;
+    const TSingleFreeze* guard = AddGuard(guards, key.Path(), gkKey, grRevoke);
+    harness.Start(guards);
+    ASSERT_TRUE(harness.WaitStarted());
+    ASSERT_TRUE(RemoveFile(GetSnapshotFileName(guard, harness.dataFolder)));
+    const size_t from = harness.lines.size();
+    test_support::SetValue(key.Path(), "added", Sz("stays"));
+    ASSERT_TRUE(harness.PumpUntil([&] { return harness.lines.size() > from; }));
+    harness.PumpFor(200);
+    EXPECT_EQ(harness.lines[from].level, 2);
+    EXPECT_EQ(test_support::Dump(key.Path())[""]["added"], Sz("stays"));
+    HKEY other = nullptr;
+    EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_CONFIG, key.Path().c_str(), 0, KEY_READ, &other), ERROR_SUCCESS)
+        << "a key was made under another root";
+}
+
+TEST(RegistryMonitor, ValueAnswersRestoreKeepOrAccept)
+{
+    test_support::TestKey key;
+    test_support::SetValue(key.Path(), "text", Sz("good"));
+    test_support::SetValue(key.Path(), "blob", Bin({1, 2}));
+    MonitorHarness harness;
+    TFreezeList guards;
+    TSingleFreeze* text = AddGuard(guards, key.Path(), gkValue, grAsk, "text");
+    text->DisplayName = "Text";
+    TSingleFreeze* blob = AddGuard(guards, key.Path(), gkValue, grAsk, "blob");
+    blob->DisplayName = "Blob";
+    harness.Start(guards);
+    ASSERT_TRUE(harness.WaitStarted());
+    const std::string keyText = "HKCU\\" + key.Path();
+    const auto value = [&](const char* name) { return test_support::Dump(key.Path())[""][name]; };
+
+    // Restore: the snapshot's text comes back.
+    harness.answers->Answer(acRestore);
+    test_support::SetValue(key.Path(), "text", Sz("bad"));
+    ASSERT_TRUE(harness.PumpUntil([&] { return harness.answers->Asked().size() == 1 && value("text") == Sz("good"); }));
+    EXPECT_EQ(harness.answers->Asked()[0].Message, "Signalled guard: Text\r\n\r\n'text' value in '" + keyText +
+                                                       "' key has changes:\r\n\r\nValue from a snapshot: good\r\nNew value: bad");
+
+    // Keep: the change stays, the snapshot too.
+    harness.answers->Answer(acKeep);
+    test_support::SetValue(key.Path(), "blob", Bin({3}));
+    ASSERT_TRUE(harness.PumpUntil([&] { return harness.answers->Asked().size() == 2; }));
+    harness.PumpFor(200);
+    EXPECT_EQ(value("blob"), Bin({3}));
+    EXPECT_EQ(harness.answers->Asked()[1].Message,
+              "Signalled guard: Blob\r\n\r\n'blob' value in '" + keyText +
+                  "' key has changes:\r\n\r\nValue from a snapshot: <binary data>\r\nNew value: <binary data>");
+    TRegistryShapshoot snapshot;
+    ASSERT_TRUE(LoadGuardSnapshot(snapshot, *blob, harness.dataFolder));
+    EXPECT_EQ(snapshot.FindValue("blob")->Data, (std::vector<std::uint8_t>{1, 2}));
+
+    // Accept: the change becomes the snapshot.
+    harness.answers->Answer(acAccept);
+    test_support::SetValue(key.Path(), "blob", Bin({4}));
+    ASSERT_TRUE(harness.PumpUntil([&] {
+        TRegistryShapshoot s;
+        return LoadGuardSnapshot(s, *blob, harness.dataFolder) && s.FindValue("blob")->Data == std::vector<std::uint8_t>{4};
+    }));
+    EXPECT_EQ(value("blob"), Bin({4}));
 }
