@@ -15,7 +15,6 @@ constexpr DWORD kIdleSleepMs = 10;
 constexpr DWORD kArmRetryMs = 1000;
 constexpr REGSAM kWatchAccess = KEY_READ | KEY_NOTIFY;
 constexpr unsigned kRegEditRefreshCommand = 648;
-constexpr int kMaxRechecksInARow = 3;  // a value that fights back is not rewritten forever
 constexpr DWORD kKeyCheckMs = 1000;
 
 String Numbered(const char* pattern, int number, FormatArgs rest)
@@ -188,7 +187,7 @@ String TRegMonitorThread::ValueInText(const TSingleFreeze& guard) const
 
 void TRegMonitorThread::Disarm(int index) { watches_[static_cast<size_t>(index)].event.Reset(); }
 
-bool TRegMonitorThread::ReopenWatchKey(int index)
+bool TRegMonitorThread::ReopenWatchKey(int index, bool mayCreate)
 {
     TWatch& w = watches_[static_cast<size_t>(index)];
     const TSingleFreeze& guard = *guards_.GetItem(index);
@@ -197,7 +196,7 @@ bool TRegMonitorThread::ReopenWatchKey(int index)
     w.key->SetRootKey(RootKeyHandle(RootKeyOfGuard(&guard)));
     // A guard the main form calls inactive is never touched: its key is
     // only opened, not created again.
-    return w.key->OpenKey(guard.KeyPath, w.active);
+    return w.key->OpenKey(guard.KeyPath, mayCreate && w.active);
 }
 
 void TRegMonitorThread::Arm(int index)
@@ -218,7 +217,7 @@ void TRegMonitorThread::Arm(int index)
     }
     // The watched key went away: open it again and treat the guard as
     // changed, so that it is checked at once and never left unwatched.
-    if (ReopenWatchKey(index) && notify()) {
+    if (ReopenWatchKey(index, true) && notify()) {
         w.armFailed = false;
         SetEvent(w.event.Get());
         return;
@@ -256,23 +255,25 @@ bool TRegMonitorThread::WriteBack(TRegistry& registry, const TSnapshootValue& st
         live = &read;
     if (stored.Type == stOther || (live && RawValueIsStored(*live, stored)))
         return false;
-    const bool written = WriteSnapshotValue(registry, stored);
-    changesMade_ += written ? 1 : 0;
-    return written;
+    return WriteSnapshotValue(registry, stored);
 }
 
-void TRegMonitorThread::ReopenAndArm(int index, bool recheck)
+void TRegMonitorThread::ReopenAndArm(int index)
 {
     TWatch& w = watches_[static_cast<size_t>(index)];
-    ReopenWatchKey(index);
+    ReopenWatchKey(index, true);
     w.event.Reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     Arm(index);
-    // A change made between our own writes and this arming sent no
-    // notification: look once more, right away (a few times in a row at
-    // most, so that a value something keeps rewriting can't spin us).
-    w.rechecks = recheck ? w.rechecks + 1 : 0;
-    if (recheck && w.rechecks <= kMaxRechecksInARow && w.event.Valid())
-        SetEvent(w.event.Get());
+}
+
+bool TRegMonitorThread::ArmBeforeRestore(int index)
+{
+    TWatch& w = watches_[static_cast<size_t>(index)];
+    if (!ReopenWatchKey(index, false))
+        return false;
+    w.event.Reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    Arm(index);
+    return w.event.Valid() && !w.armFailed;
 }
 
 void TRegMonitorThread::RetryFailedArms()
@@ -533,7 +534,9 @@ void TRegMonitorThread::RevokeKeyChanges(int index)
     if (w.key)
         w.key->CloseKey();
     Disarm(index);
-    changesMade_ = 0;
+    // Watched again before we write: a change made while we restore is
+    // signalled too (our own writes bring one more, quiet check).
+    const bool armed = ArmBeforeRestore(index);
     TRegistryShapshoot snapshot;
     const bool whole = LoadGuardSnapshot(snapshot, guard, dataFolder_);
     if (!whole)
@@ -548,7 +551,6 @@ void TRegMonitorThread::RevokeKeyChanges(int index)
             continue;
         Log(llWarning, 52, "'%s' key does not exist. Creating it...", {record.Name});
         if (registry.OpenKey(record.Name, true)) {
-            ++changesMade_;
             Log(llSuccess, 53, "'%s' key is created.", {record.Name});
             registry.CloseKey();
             RefreshRegistryEditor();
@@ -556,7 +558,8 @@ void TRegMonitorThread::RevokeKeyChanges(int index)
         }
     }
     RestoreKeyTree(snapshot, RootKeyOfGuard(&guard), guard.KeyPath, whole);
-    ReopenAndArm(index, changesMade_ > 0);
+    if (!armed)
+        ReopenAndArm(index);  // the guard's own key was missing: it is there now
 }
 
 void TRegMonitorThread::RestoreKeyTree(const TRegistryShapshoot& snapshot, std::uint32_t root, const String& path,
@@ -582,7 +585,6 @@ void TRegMonitorThread::RestoreKeyTree(const TRegistryShapshoot& snapshot, std::
                 continue;
             Log(llPlain, 54, "New key with '%s' name are found. Deleting it...", {keyText + "\\" + name});
             if (registry.DeleteSubKeyTree(name)) {
-                ++changesMade_;
                 Log(llSuccess, 55, "The key with a '%s' name removed from registry.", {keyText + "\\" + name});
                 RefreshRegistryEditor();
             }
@@ -601,10 +603,8 @@ void TRegMonitorThread::RestoreKeyTree(const TRegistryShapshoot& snapshot, std::
             if (!mayDelete)
                 continue;
             Log(llWarning, 56, "The new '%s' value in '%s' key are found. Deleting it...", {name, keyText});
-            if (registry.DeleteValue(name)) {
-                ++changesMade_;
+            if (registry.DeleteValue(name))
                 Log(llSuccess, 57, "The '%s' value in '%s' key removed.", {name, keyText});
-            }
             RefreshRegistryEditor();
             SignalAttention();
         }
@@ -629,13 +629,14 @@ void TRegMonitorThread::ProcessKeyAnswer(int index, std::uint16_t code)
         RevokeKeyChanges(index);
         return;
     }
+    // Armed first, so a change made while the snapshot is taken is seen.
+    ReopenAndArm(index);
     if (guard.AutoUpdate)
         Log(llPlain, 46, "Updating snapshot for '%s' key...", {GuardKeyText(guard)});
     TRegistryShapshoot snapshot;
     TakeGuardSnapshot(snapshot, guard, dataFolder_);
     if (guard.AutoUpdate)
         Log(llSuccess, 47, "Snapshot for '%s' key is updated.", {GuardKeyText(guard)});
-    ReopenAndArm(index, true);
 }
 
 // ---- value guards ----
@@ -647,7 +648,9 @@ void TRegMonitorThread::CheckValueGuard(int index)
     Disarm(index);
     if (w.key)
         w.key->CloseKey();
-    changesMade_ = 0;
+    // A value guard is watched again at once, before anything is written
+    // and also while its question is open.
+    ReopenAndArm(index);
     TRegistryShapshoot snapshot;
     LoadGuardSnapshot(snapshot, guard, dataFolder_);
     const TSnapshootValue* stored = snapshot.FindValue(guard.ValueName);
@@ -713,8 +716,6 @@ void TRegMonitorThread::CheckValueGuard(int index)
             }
         }
     }
-    // A value guard is watched again at once, also while its question is open.
-    ReopenAndArm(index, changesMade_ > 0);
 }
 
 void TRegMonitorThread::RestoreValue(int index, const TSnapshootValue& stored, bool logMissing)
@@ -741,6 +742,7 @@ void TRegMonitorThread::ProcessValueAnswer(int index, std::uint16_t code)
     registry.SetRootKey(RootKeyHandle(RootKeyOfGuard(&guard)));
     const bool present = registry.OpenKey(guard.KeyPath, true) && registry.ValueExists(guard.ValueName);
     Disarm(index);
+    ReopenAndArm(index);  // before anything is written or taken
     if (code == acAccept && present) {
         Log(llPlain, 48, "Updating snapshot for '%s' key and his value '%s'...", {GuardKeyText(guard), guard.ValueName});
         TRegistryShapshoot snapshot;
@@ -753,7 +755,6 @@ void TRegMonitorThread::ProcessValueAnswer(int index, std::uint16_t code)
         if (const TSnapshootValue* stored = snapshot.FindValue(guard.ValueName))
             RestoreValue(index, *stored, true);
     }
-    ReopenAndArm(index, true);
 }
 
 void TRegMonitorThread::ProcessAnswer(WPARAM wParam, LPARAM lParam)

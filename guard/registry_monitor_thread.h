@@ -76,7 +76,6 @@ private:
         DWORD retryAt = 0;  // a failed arm is tried again from then on
         bool armFailed = false;
         bool active = true;  // the main form's last answer: only active guards' keys are created
-        int rechecks = 0;    // re-checks in a row after our own restores
     };
 
     void CopyActiveGuards();
@@ -96,12 +95,15 @@ private:
 
     // Arming: a fresh event, the key reopened with creation, the
     // notification registered.
-    void ReopenAndArm(int index, bool recheck = false);
-    // Writes a stored value back when the live one differs; counts the write.
+    void ReopenAndArm(int index);
+    // Arms a guard before a restore writes, without creating its key;
+    // false when its key is missing (arm it after the restore).
+    bool ArmBeforeRestore(int index);
+    // Writes a stored value back when the live one differs.
     // `live`, when given, is the value as already read.
     bool WriteBack(TRegistry& registry, const TSnapshootValue& stored, const TRegistry::TRawValue* live = nullptr);
     void Arm(int index);
-    bool ReopenWatchKey(int index);
+    bool ReopenWatchKey(int index, bool mayCreate);
     void CheckWatchedKeysExist();
     void Disarm(int index);
     void RetryFailedArms();
@@ -127,7 +129,6 @@ private:
     TFreezeList guards_;
     std::vector<TWatch> watches_;
     String logText_;
-    int changesMade_ = 0;  // registry writes of the restore under way
     unsigned rotation_ = 0;  // which guard's signal is looked at first
     DWORD keysCheckedAt_ = 0;
 };
