@@ -5,6 +5,18 @@
 #include "classlib/exceptions.h"
 #include "classlib/file_system.h"
 
+std::int64_t TStream::SeekTarget(std::int64_t offset, TSeekOrigin origin, std::int64_t position, std::int64_t size,
+                                 std::int64_t limit)
+{
+    const std::int64_t base = origin == TSeekOrigin::soCurrent ? position : origin == TSeekOrigin::soEnd ? size : 0;
+    if ((offset > 0 && base > INT64_MAX - offset) || (offset < 0 && base < INT64_MIN - offset))
+        throw EStreamError("Invalid stream position");
+    const std::int64_t target = base + offset;
+    if (target < 0 || target > limit)
+        throw EStreamError("Invalid stream position");
+    return target;
+}
+
 std::int64_t TStream::Remaining()
 {
     const std::int64_t left = Size() - Position();
@@ -65,14 +77,9 @@ size_t TMemoryStream::Write(const void* buffer, size_t count)
 
 std::int64_t TMemoryStream::Seek(std::int64_t offset, TSeekOrigin origin)
 {
-    std::int64_t base = 0;
-    if (origin == TSeekOrigin::soCurrent)
-        base = static_cast<std::int64_t>(position_);
-    else if (origin == TSeekOrigin::soEnd)
-        base = Size();
-    const std::int64_t target = base + offset;
-    if (target < 0 || static_cast<std::uint64_t>(target) > SIZE_MAX / 2)
-        throw EStreamError("Invalid stream position");
+    // Positions stay addressable in memory (half the address space).
+    const std::int64_t target = SeekTarget(offset, origin, static_cast<std::int64_t>(position_), Size(),
+                                           static_cast<std::int64_t>(SIZE_MAX / 2));
     position_ = static_cast<size_t>(target);
     return target;
 }
@@ -137,14 +144,6 @@ size_t TFileReadStream::Write(const void*, size_t)
 
 std::int64_t TFileReadStream::Seek(std::int64_t offset, TSeekOrigin origin)
 {
-    std::int64_t base = 0;
-    if (origin == TSeekOrigin::soCurrent)
-        base = position_;
-    else if (origin == TSeekOrigin::soEnd)
-        base = size_;
-    const std::int64_t target = base + offset;
-    if (target < 0)
-        throw EStreamError("Invalid stream position");
-    position_ = target;
-    return target;
+    position_ = SeekTarget(offset, origin, position_, size_, INT64_MAX / 2);
+    return position_;
 }

@@ -27,6 +27,11 @@ public:
     void ReadBuffer(void* buffer, size_t count);
     void WriteBuffer(const void* buffer, size_t count);
     std::int64_t CopyFrom(TStream& source, std::int64_t count);
+
+protected:
+    // The position a Seek asks for; raises EStreamError below 0 or past `limit`.
+    static std::int64_t SeekTarget(std::int64_t offset, TSeekOrigin origin, std::int64_t position, std::int64_t size,
+                                   std::int64_t limit);
 };
 
 class TMemoryStream : public TStream {
