@@ -60,8 +60,6 @@ String NarrowUtf8(const String& utf8)
 
 }  // namespace
 
-void TComponent::DefineProperties(TFiler&) {}
-
 // ---- TWriter ----
 
 void TWriter::DefineProperty(const String& name, const TReaderProc&, const TWriterProc& writeData, bool hasData)

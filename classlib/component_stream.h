@@ -12,35 +12,13 @@
 #include <cstdint>
 #include <functional>
 
+#include "classlib/component.h"
 #include "classlib/streams.h"
 #include "classlib/sysutils.h"
 
 class TFiler;
 class TReader;
 class TWriter;
-
-class TComponent {
-public:
-    explicit TComponent(TComponent* owner) : owner_(owner) {}
-    virtual ~TComponent() = default;
-    TComponent(const TComponent&) = delete;
-    TComponent& operator=(const TComponent&) = delete;
-
-    virtual String ClassName() const { return "TComponent"; }
-    TComponent* Owner() const { return owner_; }
-    const String& Name() const { return name_; }
-    void SetName(const String& name) { name_ = name; }
-    std::int32_t Tag() const { return tag_; }
-    void SetTag(std::int32_t tag) { tag_ = tag; }
-
-    // Declares the component's stored properties to a reader or a writer.
-    virtual void DefineProperties(TFiler& filer);
-
-private:
-    TComponent* owner_;
-    String name_;
-    std::int32_t tag_ = 0;
-};
 
 enum class TValueType : std::uint8_t {
     vaNull = 0,
