@@ -1,0 +1,401 @@
+#include "classlib/controls.h"
+
+#include <algorithm>
+
+#include "classlib/application.h"
+
+namespace {
+
+const char kClassName[] = "TalmorisControl";
+const char kObjectProperty[] = "TalmorisControl";
+
+TShiftState ShiftFromKeys(WPARAM keys)
+{
+    TShiftState shift = 0;
+    if (keys & MK_SHIFT)
+        shift |= ssShift;
+    if (keys & MK_CONTROL)
+        shift |= ssCtrl;
+    if (keys & MK_LBUTTON)
+        shift |= ssLeft;
+    if (keys & MK_RBUTTON)
+        shift |= ssRight;
+    if (keys & MK_MBUTTON)
+        shift |= ssMiddle;
+    if (GetKeyState(VK_MENU) < 0)
+        shift |= ssAlt;
+    return shift;
+}
+
+TShiftState ShiftFromKeyboard()
+{
+    TShiftState shift = 0;
+    if (GetKeyState(VK_SHIFT) < 0)
+        shift |= ssShift;
+    if (GetKeyState(VK_CONTROL) < 0)
+        shift |= ssCtrl;
+    if (GetKeyState(VK_MENU) < 0)
+        shift |= ssAlt;
+    return shift;
+}
+
+int SignedLow(LPARAM l) { return static_cast<short>(LOWORD(l)); }
+int SignedHigh(LPARAM l) { return static_cast<short>(HIWORD(l)); }
+
+}  // namespace
+
+// ---- TControl ----
+
+TControl::~TControl()
+{
+    if (parent_)
+        SetParent(nullptr);
+}
+
+void TControl::SetBounds(int left, int top, int width, int height)
+{
+    left_ = left;
+    top_ = top;
+    width_ = width;
+    height_ = height;
+}
+
+void TControl::SetParent(TWinControl* parent)
+{
+    if (parent == parent_)
+        return;
+    if (parent_) {
+        auto& list = parent_->controls_;
+        list.erase(std::remove(list.begin(), list.end(), this), list.end());
+    }
+    parent_ = parent;
+    if (parent_)
+        parent_->controls_.push_back(this);
+}
+
+void TControl::Click()
+{
+    if (OnClick)
+        OnClick(*this);
+}
+
+void TControl::MouseDown(TMouseButton button, TShiftState shift, int x, int y)
+{
+    if (OnMouseDown)
+        OnMouseDown(*this, button, shift, x, y);
+}
+
+void TControl::MouseMove(TShiftState shift, int x, int y)
+{
+    if (OnMouseMove)
+        OnMouseMove(*this, shift, x, y);
+}
+
+void TControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y)
+{
+    if (OnMouseUp)
+        OnMouseUp(*this, button, shift, x, y);
+}
+
+void TControl::MouseEnter()
+{
+    if (OnMouseEnter)
+        OnMouseEnter(*this);
+}
+
+void TControl::MouseLeave()
+{
+    if (OnMouseLeave)
+        OnMouseLeave(*this);
+}
+
+void TControl::KeyPress(char& key)
+{
+    if (OnKeyPress)
+        OnKeyPress(*this, key);
+}
+
+void TControl::KeyDown(WORD& key, TShiftState shift)
+{
+    if (OnKeyDown)
+        OnKeyDown(*this, key, shift);
+}
+
+void TControl::KeyUp(WORD& key, TShiftState shift)
+{
+    if (OnKeyUp)
+        OnKeyUp(*this, key, shift);
+}
+
+// ---- TWinControl ----
+
+TWinControl::TWinControl(TComponent* owner) : TControl(owner)
+{
+    WindowProc = [this](TMessage& message) { WndProc(message); };
+}
+
+TWinControl::~TWinControl()
+{
+    // Children that outlive us (owned elsewhere) lose their parent first.
+    while (!controls_.empty())
+        controls_.back()->SetParent(nullptr);
+    DestroyHandle();
+}
+
+TWinControl* TWinControl::FromHandle(HWND hwnd)
+{
+    return hwnd ? static_cast<TWinControl*>(GetPropA(hwnd, kObjectProperty)) : nullptr;
+}
+
+TControl* TWinControl::Controls(int index) const
+{
+    if (index < 0 || index >= ControlCount())
+        return nullptr;
+    return controls_[static_cast<size_t>(index)];
+}
+
+DWORD TWinControl::Style() const
+{
+    DWORD style = WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+    style |= Parent() ? WS_CHILD : WS_POPUP;
+    if (Visible() && Parent())
+        style |= WS_VISIBLE;
+    if (!Enabled())
+        style |= WS_DISABLED;
+    return style;
+}
+
+HWND TWinControl::Handle()
+{
+    if (!handle_)
+        CreateHandle();
+    return handle_;
+}
+
+void TWinControl::CreateHandle()
+{
+    static const ATOM atom = [] {
+        WNDCLASSA wc{};
+        wc.style = CS_DBLCLKS;
+        wc.lpfnWndProc = &TWinControl::StaticWindowProc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+        wc.lpszClassName = kClassName;
+        return RegisterClassA(&wc);
+    }();
+    (void)atom;
+    const HWND parentWindow = Parent() ? Parent()->Handle() : TApplication::Instance().Handle();
+    if (handle_)
+        return;  // made meanwhile: the parent's window makes its children's
+    handle_ = CreateWindowExA(ExStyle(), kClassName, Caption().c_str(), Style(), Left(), Top(), Width(), Height(),
+                              parentWindow, nullptr, GetModuleHandleA(nullptr), this);
+    // Children made before their parent's window get theirs now.
+    for (TControl* control : controls_)
+        if (auto* child = dynamic_cast<TWinControl*>(control))
+            child->Handle();
+}
+
+void TWinControl::DestroyHandle()
+{
+    if (!handle_)
+        return;
+    const HWND window = handle_;
+    RemovePropA(window, kObjectProperty);
+    handle_ = nullptr;
+    DestroyWindow(window);
+}
+
+LRESULT CALLBACK TWinControl::StaticWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<TWinControl*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+        SetPropA(hwnd, kObjectProperty, self);
+        self->handle_ = hwnd;
+    }
+    TWinControl* self = FromHandle(hwnd);
+    if (!self)
+        return DefWindowProcA(hwnd, message, wParam, lParam);
+    TMessage m{message, wParam, lParam, 0};
+    self->WindowProc(m);
+    if (message == WM_NCDESTROY) {
+        // The window is gone (destroyed with its parent, say): forget it.
+        RemovePropA(hwnd, kObjectProperty);
+        self->handle_ = nullptr;
+    }
+    return m.Result;
+}
+
+void TWinControl::SetMessageHandler(UINT message, TMessageHandler handler)
+{
+    if (handler)
+        handlers_[message] = std::move(handler);
+    else
+        handlers_.erase(message);
+}
+
+LRESULT TWinControl::Perform(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    TMessage m{message, wParam, lParam, 0};
+    WindowProc(m);
+    return m.Result;
+}
+
+void TWinControl::WndProc(TMessage& message)
+{
+    const auto handler = handlers_.find(message.Msg);
+    if (handler != handlers_.end() && handler->second(message))
+        return;
+    if (ReflectToChild(message) || DispatchMouseAndKeys(message))
+        return;
+    DefaultHandler(message);
+}
+
+void TWinControl::DefaultHandler(TMessage& message)
+{
+    if (!handle_) {
+        message.Result = 0;
+        return;
+    }
+    message.Result = DefWindowProcA(handle_, message.Msg, message.WParam, message.LParam);
+}
+
+bool TWinControl::ReflectToChild(TMessage& message)
+{
+    HWND child = nullptr;
+    switch (message.Msg) {
+    case WM_COMMAND:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC: child = reinterpret_cast<HWND>(message.LParam); break;
+    case WM_DRAWITEM: child = reinterpret_cast<DRAWITEMSTRUCT*>(message.LParam)->hwndItem; break;
+    case WM_MEASUREITEM:
+        if (handle_)
+            child = GetDlgItem(handle_, static_cast<int>(reinterpret_cast<MEASUREITEMSTRUCT*>(message.LParam)->CtlID));
+        break;
+    default: return false;
+    }
+    TWinControl* target = FromHandle(child);
+    if (!target || target == this)
+        return false;
+    message.Result = target->Perform(CN_BASE + message.Msg, message.WParam, message.LParam);
+    return true;
+}
+
+bool TWinControl::DispatchMouseAndKeys(TMessage& message)
+{
+    const int x = SignedLow(message.LParam);
+    const int y = SignedHigh(message.LParam);
+    const auto inside = [&] { return x >= 0 && y >= 0 && x < Width() && y < Height(); };
+    switch (message.Msg) {
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN: {
+        const TMouseButton button = message.Msg == WM_LBUTTONDOWN   ? TMouseButton::mbLeft
+                                    : message.Msg == WM_RBUTTONDOWN ? TMouseButton::mbRight
+                                                                    : TMouseButton::mbMiddle;
+        if (button == TMouseButton::mbLeft)
+            leftPressedInside_ = inside();
+        MouseDown(button, ShiftFromKeys(message.WParam), x, y);
+        message.Result = 0;
+        return true;
+    }
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP: {
+        const TMouseButton button = message.Msg == WM_LBUTTONUP   ? TMouseButton::mbLeft
+                                    : message.Msg == WM_RBUTTONUP ? TMouseButton::mbRight
+                                                                  : TMouseButton::mbMiddle;
+        // The click comes before the mouse-up: a press inside, then a release inside.
+        if (button == TMouseButton::mbLeft) {
+            const bool clicked = leftPressedInside_ && inside();
+            leftPressedInside_ = false;
+            if (clicked)
+                Click();
+        }
+        MouseUp(button, ShiftFromKeys(message.WParam), x, y);
+        message.Result = 0;
+        return true;
+    }
+    case WM_MOUSEMOVE:
+        if (!mouseInside_) {
+            mouseInside_ = true;
+            TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, handle_, 0};
+            if (handle_)
+                TrackMouseEvent(&track);
+            MouseEnter();
+        }
+        MouseMove(ShiftFromKeys(message.WParam), x, y);
+        message.Result = 0;
+        return true;
+    case WM_MOUSELEAVE:
+        mouseInside_ = false;
+        MouseLeave();
+        message.Result = 0;
+        return true;
+    case WM_CHAR: {
+        char key = static_cast<char>(message.WParam);
+        KeyPress(key);
+        if (key == 0) {
+            message.Result = 0;  // consumed
+            return true;
+        }
+        message.WParam = static_cast<unsigned char>(key);
+        return false;
+    }
+    case WM_KEYDOWN:
+    case WM_KEYUP: {
+        WORD key = static_cast<WORD>(message.WParam);
+        if (message.Msg == WM_KEYDOWN)
+            KeyDown(key, ShiftFromKeyboard());
+        else
+            KeyUp(key, ShiftFromKeyboard());
+        if (key == 0) {
+            message.Result = 0;
+            return true;
+        }
+        message.WParam = key;
+        return false;
+    }
+    default: return false;
+    }
+}
+
+void TWinControl::SetBounds(int left, int top, int width, int height)
+{
+    TControl::SetBounds(left, top, width, height);
+    if (handle_)
+        SetWindowPos(handle_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TWinControl::SetVisible(bool visible)
+{
+    TControl::SetVisible(visible);
+    if (handle_)
+        ShowWindow(handle_, visible ? SW_SHOWNA : SW_HIDE);
+}
+
+void TWinControl::SetEnabled(bool enabled)
+{
+    if (enabled == Enabled())
+        return;
+    TControl::SetEnabled(enabled);
+    if (handle_)
+        EnableWindow(handle_, enabled);
+}
+
+void TWinControl::SetParent(TWinControl* parent)
+{
+    TControl::SetParent(parent);
+    if (handle_)
+        ::SetParent(handle_, parent ? parent->Handle() : TApplication::Instance().Handle());
+}
+
+void TWinControl::SetCaption(const String& caption)
+{
+    TControl::SetCaption(caption);
+    if (handle_)
+        SetWindowTextA(handle_, caption.c_str());
+}

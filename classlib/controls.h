@@ -1,0 +1,144 @@
+// Controls: TControl holds what every control has (bounds, visibility,
+// texts, mouse and key events); TWinControl owns a window, dispatches its
+// messages through a map that takes any message number, reflects the
+// notifications a parent gets from a child (WM_COMMAND, WM_DRAWITEM, ...) to
+// the child object, and turns mouse and key messages into events.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <unordered_map>
+#include <vector>
+
+#include "classlib/component.h"
+
+// Shift state of mouse and key events.
+enum TShiftFlag : unsigned { ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, ssMiddle = 32 };
+using TShiftState = unsigned;
+enum class TMouseButton { mbLeft, mbRight, mbMiddle };
+
+// Notifications reflected to the child they concern arrive as CN_BASE + the message.
+constexpr UINT CN_BASE = 0xBC00;
+
+struct TMessage {
+    UINT Msg;
+    WPARAM WParam;
+    LPARAM LParam;
+    LRESULT Result;
+};
+
+class TWinControl;
+
+class TControl : public TComponent {
+public:
+    explicit TControl(TComponent* owner) : TComponent(owner) {}
+
+    String ClassName() const override { return "TControl"; }
+
+    int Left() const { return left_; }
+    int Top() const { return top_; }
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    virtual void SetBounds(int left, int top, int width, int height);
+    bool Visible() const { return visible_; }
+    virtual void SetVisible(bool visible) { visible_ = visible; }
+    bool Enabled() const { return enabled_; }
+    virtual void SetEnabled(bool enabled) { enabled_ = enabled; }
+    TWinControl* Parent() const { return parent_; }
+    virtual void SetParent(TWinControl* parent);
+
+    const String& Caption() const { return caption_; }
+    virtual void SetCaption(const String& caption) { caption_ = caption; }
+    const String& Hint() const { return hint_; }
+    void SetHint(const String& hint) { hint_ = hint; }
+    bool ShowHint() const { return showHint_; }
+    void SetShowHint(bool show) { showHint_ = show; }
+
+    std::function<void(TControl&)> OnClick;
+    std::function<void(TControl&, TMouseButton, TShiftState, int, int)> OnMouseDown;
+    std::function<void(TControl&, TShiftState, int, int)> OnMouseMove;
+    std::function<void(TControl&, TMouseButton, TShiftState, int, int)> OnMouseUp;
+    std::function<void(TControl&)> OnMouseEnter;
+    std::function<void(TControl&)> OnMouseLeave;
+    std::function<void(TControl&, char&)> OnKeyPress;
+    std::function<void(TControl&, WORD&, TShiftState)> OnKeyDown;
+    std::function<void(TControl&, WORD&, TShiftState)> OnKeyUp;
+
+    // The class library's event hooks; overrides call the base to fire the event.
+    virtual void Click();
+    virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
+    virtual void MouseMove(TShiftState shift, int x, int y);
+    virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
+    virtual void MouseEnter();
+    virtual void MouseLeave();
+    virtual void KeyPress(char& key);
+    virtual void KeyDown(WORD& key, TShiftState shift);
+    virtual void KeyUp(WORD& key, TShiftState shift);
+
+    ~TControl() override;
+
+private:
+    int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+    bool visible_ = true;
+    bool enabled_ = true;
+    bool showHint_ = false;
+    TWinControl* parent_ = nullptr;
+    String caption_;
+    String hint_;
+};
+
+class TWinControl : public TControl {
+public:
+    using TMessageHandler = std::function<bool(TMessage&)>;  // true: handled, Result set
+
+    explicit TWinControl(TComponent* owner);
+    ~TWinControl() override;
+
+    String ClassName() const override { return "TWinControl"; }
+
+    // The window, made on first use (a child of the parent's window, or a
+    // top-level window without a parent).
+    HWND Handle();
+    bool HandleAllocated() const { return handle_ != nullptr; }
+    // The object behind one of our windows, or null.
+    static TWinControl* FromHandle(HWND hwnd);
+
+    void SetBounds(int left, int top, int width, int height) override;
+    void SetVisible(bool visible) override;
+    void SetEnabled(bool enabled) override;
+    void SetParent(TWinControl* parent) override;
+    void SetCaption(const String& caption) override;
+
+    int ControlCount() const { return static_cast<int>(controls_.size()); }
+    TControl* Controls(int index) const;
+
+    // A handler for one message number (any number, also above 0xFFFF).
+    void SetMessageHandler(UINT message, TMessageHandler handler);
+    // The window procedure of the object; replace it to look at messages
+    // first, and call WndProc to go on.
+    std::function<void(TMessage&)> WindowProc;
+    virtual void WndProc(TMessage& message);
+    LRESULT Perform(UINT message, WPARAM wParam, LPARAM lParam);
+
+protected:
+    // Window styles of the window to make.
+    virtual DWORD Style() const;
+    virtual DWORD ExStyle() const { return 0; }
+    // What the window does with a message nobody handled.
+    virtual void DefaultHandler(TMessage& message);
+
+private:
+    friend class TControl;
+    static LRESULT CALLBACK StaticWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    void CreateHandle();
+    void DestroyHandle();
+    bool DispatchMouseAndKeys(TMessage& message);
+    bool ReflectToChild(TMessage& message);
+
+    HWND handle_ = nullptr;
+    std::vector<TControl*> controls_;
+    std::unordered_map<UINT, TMessageHandler> handlers_;
+    bool leftPressedInside_ = false;  // the click rule: press inside, release inside
+    bool mouseInside_ = false;
+};
