@@ -39,22 +39,16 @@ void TThreeStateButtonModel::MouseMove(int x, int y, bool leftHeld)
 
 void TThreeStateButtonModel::MouseDown(int x, int y, bool left)
 {
+    (void)left;  // any button presses the picture; only the left one clicks
     pressed_ = shape_.Contains(x, y);
-    if (left)
-        leftPressInside_ = InsideControl(x, y);
     if (pressed_) {
         down_ = true;
         current_ = TButtonPicture::Down;
     }
 }
 
-void TThreeStateButtonModel::MouseUp(int x, int y, bool left)
+void TThreeStateButtonModel::MouseUp(int, int, bool)
 {
-    // The class library clicks before it handles the mouse-up itself.
-    if (left && leftPressInside_ && InsideControl(x, y))
-        Click();
-    if (left)
-        leftPressInside_ = false;
     pressed_ = false;
     captured_ = false;
     hot_ = false;

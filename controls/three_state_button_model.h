@@ -43,6 +43,9 @@ public:
     void MouseMove(int x, int y, bool leftHeld);
     void MouseDown(int x, int y, bool left);
     void MouseUp(int x, int y, bool left);
+    // The click: the window layer calls it when the left button is released
+    // inside the control after a press on it, before MouseUp.
+    void Click();
     // Space or Enter: consumed (answers true) and shown pressed.
     bool KeyPress(char key);
     bool KeyUp(int keyCode);
@@ -59,9 +62,6 @@ public:
     TButtonPicture PictureToPaint(bool hasHotPicture) const;
 
 private:
-    void Click();
-    bool InsideControl(int x, int y) const { return x >= 0 && y >= 0 && x < width_ && y < height_; }
-
     TShapeMap shape_;
     int width_ = 32;
     int height_ = 32;
@@ -74,5 +74,4 @@ private:
     bool pressed_ = false;  // a press began on the shape: a click may fire
     bool hot_ = false;      // the mouse is captured over the shape
     bool captured_ = false;
-    bool leftPressInside_ = false;  // the class library's click rule: press inside, release inside
 };

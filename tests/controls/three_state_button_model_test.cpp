@@ -39,12 +39,26 @@ std::string Trace(TThreeStateButtonModel& b, const std::vector<Event>& events)
     int clicks = 0;
     b.OnClick = [&] { ++clicks; };
     std::string trace;
+    // The window layer's click rule: a left press inside the control, then a
+    // left release inside it, clicks before the mouse-up.
+    bool leftPressInside = false;
+    const auto inside = [&](const Event& e) { return e.x >= 0 && e.y >= 0 && e.x < b.Width() && e.y < b.Height(); };
     for (const Event& e : events) {
         const int before = clicks;
         switch (e.kind) {
         case 'm': b.MouseMove(e.x, e.y, e.left); break;
-        case 'd': b.MouseDown(e.x, e.y, e.left); break;
-        case 'u': b.MouseUp(e.x, e.y, e.left); break;
+        case 'd':
+            if (e.left)
+                leftPressInside = inside(e);
+            b.MouseDown(e.x, e.y, e.left);
+            break;
+        case 'u':
+            if (e.left && leftPressInside && inside(e))
+                b.Click();
+            if (e.left)
+                leftPressInside = false;
+            b.MouseUp(e.x, e.y, e.left);
+            break;
         case 'k': b.KeyPress(static_cast<char>(e.x)); break;
         case 'K': b.KeyUp(e.x); break;
         case 'f': b.FocusReceived(); break;
