@@ -64,3 +64,9 @@ class EClassNotFound : public EFilerError {
 public:
     using EFilerError::EFilerError;
 };
+
+// A resource the program looks for is not in its module.
+class EResNotFound : public Exception {
+public:
+    using Exception::Exception;
+};

@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <vector>
 
+#include "classlib/exceptions.h"
+#include "classlib/graphics.h"
 #include "controls/region_rects.h"
+#include "controls/three_state_button.h"
 
 namespace {
 
@@ -121,4 +124,23 @@ HRGN CreateRegionFromBitmap(HBITMAP bitmap, std::uint32_t transparentColour, std
         }
     } while (done < rects.size());
     return result;
+}
+
+void LoadSkinBitmaps(TThreeStateButton& button, const String& skin, const String& shapeResource, HINSTANCE module)
+{
+    TBitmap picture;
+    const auto load = [&](const String& name) {
+        if (!picture.LoadFromResourceName(module, name))
+            throw EResNotFound("Resource " + name + " not found");
+    };
+    load(shapeResource);
+    button.SetCoordBitmap(picture);
+    load("BM_" + skin + "_I");
+    button.SetDisabledBitmap(picture);
+    load("BM_" + skin + "_D");
+    button.SetDownBitmap(picture);
+    load("BM_" + skin + "_O");
+    button.SetHotBitmap(picture);
+    load("BM_" + skin + "_U");
+    button.SetNormalBitmap(picture);
 }

@@ -105,3 +105,27 @@ TEST(ThreeStateButtonWindow, DisabledAndKeyboard)
     s.Send(WM_KEYUP, VK_SPACE, 0);
     EXPECT_EQ(s.clicks, 1);
 }
+
+#include "classlib/exceptions.h"
+#include "controls/skin_helpers.h"
+
+TEST(SkinHelpers, ButtonsAreDressedFromBitmapResources)
+{
+    TThreeStateButton button(nullptr);
+    LoadSkinBitmaps(button, "TEST", "BM_TESTCOORD");
+    EXPECT_EQ(button.Width(), 32);  // 30 wide pictures never shrink the 32-wide button
+    EXPECT_EQ(button.CurrentPicture().Pixel(0, 0), RGB(10, 10, 10));
+    EXPECT_EQ(button.CoordinateBitmap().Width(), 30);
+    button.SetBounds(0, 0, 30, 10);
+    POINT origin{0, 0};
+    ClientToScreen(button.Handle(), &origin);
+    EXPECT_EQ(SendMessageA(button.Handle(), WM_NCHITTEST, 0, MAKELPARAM(origin.x + 10, origin.y + 5)), HTCLIENT);
+    EXPECT_EQ(SendMessageA(button.Handle(), WM_NCHITTEST, 0, MAKELPARAM(origin.x + 1, origin.y + 1)), HTTRANSPARENT);
+
+    // A family without all its pictures fails at the first missing one; the shape came first.
+    TThreeStateButton partial(nullptr);
+    EXPECT_THROW(LoadSkinBitmaps(partial, "PART", "BM_TESTCOORD"), EResNotFound);
+    EXPECT_EQ(partial.CoordinateBitmap().Width(), 30);
+    EXPECT_TRUE(partial.NormalBitmap().Empty());
+    EXPECT_THROW(LoadSkinBitmaps(partial, "TEST", "BM_NOSHAPE"), EResNotFound);
+}
