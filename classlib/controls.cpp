@@ -73,6 +73,14 @@ void TControl::SetParent(TWinControl* parent)
         parent_->controls_.push_back(this);
 }
 
+void TControl::SetTextProperty(const String& name, const String& value)
+{
+    if (name == "Caption" || name == "Text")
+        SetCaption(value);
+    else if (name == "Hint")
+        SetHint(value);
+}
+
 void TControl::Click()
 {
     if (OnClick)

@@ -50,6 +50,14 @@ public:
 
     const String& Caption() const { return caption_; }
     virtual void SetCaption(const String& caption) { caption_ = caption; }
+    // The text properties this kind of control publishes ("Caption",
+    // "Hint", "Text"), for the interface translator.
+    virtual bool PublishesTextProperty(const String& name) const { return name == "Hint"; }
+    virtual void SetTextProperty(const String& name, const String& value);
+    // Tab sets: the number of tabs, -1 for other controls.
+    virtual int TabCount() const { return -1; }
+    virtual void SetTabCaption(int, const String&) {}
+
     const String& Hint() const { return hint_; }
     void SetHint(const String& hint) { hint_ = hint; }
     bool ShowHint() const { return showHint_; }
