@@ -64,15 +64,14 @@ bool TBitmap::CopyFrom(HBITMAP source)
     if (copy.Empty())
         return false;
     HDC from = CreateCompatibleDC(nullptr);
-    HDC to = CreateCompatibleDC(nullptr);
     const HGDIOBJ oldFrom = SelectObject(from, source);
-    const HGDIOBJ oldTo = SelectObject(to, copy.handle_);
-    const BOOL ok = BitBlt(to, 0, 0, info.bmWidth, info.bmHeight, from, 0, 0, SRCCOPY);
+    BOOL ok;
+    {
+        TBitmapDC to(copy);
+        ok = BitBlt(to.Get(), 0, 0, info.bmWidth, info.bmHeight, from, 0, 0, SRCCOPY);
+    }
     SelectObject(from, oldFrom);
-    SelectObject(to, oldTo);
     DeleteDC(from);
-    DeleteDC(to);
-    GdiFlush();
     if (!ok)
         return false;
     *this = copy;
@@ -113,15 +112,32 @@ void TBitmap::SetPixel(int x, int y, COLORREF colour)
 
 void TBitmap::Draw(HDC dc, int x, int y, bool transparent, POINT transparentAt) const
 {
-    if (Empty())
+    DrawPart(dc, x, y, 0, 0, width_, height_, transparent, Pixel(transparentAt.x, transparentAt.y));
+}
+
+void TBitmap::DrawPart(HDC dc, int x, int y, int sourceX, int sourceY, int width, int height, bool transparent,
+                       COLORREF key) const
+{
+    if (Empty() || width <= 0 || height <= 0)
         return;
-    HDC source = CreateCompatibleDC(dc);
-    const HGDIOBJ old = SelectObject(source, handle_);
+    TBitmapDC source(*this);
     if (transparent)
-        TransparentBlt(dc, x, y, width_, height_, source, 0, 0, width_, height_,
-                       Pixel(transparentAt.x, transparentAt.y));
+        TransparentBlt(dc, x, y, width, height, source.Get(), sourceX, sourceY, width, height, key);
     else
-        BitBlt(dc, x, y, width_, height_, source, 0, 0, SRCCOPY);
-    SelectObject(source, old);
-    DeleteDC(source);
+        BitBlt(dc, x, y, width, height, source.Get(), sourceX, sourceY, SRCCOPY);
+}
+
+TBitmapDC::TBitmapDC(const TBitmap& bitmap)
+    : dc_(CreateCompatibleDC(nullptr)), old_(dc_ ? SelectObject(dc_, bitmap.Handle()) : nullptr)
+{
+}
+
+TBitmapDC::~TBitmapDC()
+{
+    if (!dc_)
+        return;
+    GdiFlush();
+    if (old_)
+        SelectObject(dc_, old_);
+    DeleteDC(dc_);
 }

@@ -35,6 +35,10 @@ public:
     // Draws the whole picture at (x, y) of `dc`; with `transparent`, pixels of
     // the colour of `transparentAt` are left out.
     void Draw(HDC dc, int x, int y, bool transparent, POINT transparentAt) const;
+    // Draws the part (sourceX, sourceY, width, height) at (x, y); with
+    // `transparent`, pixels of colour `key` are left out.
+    void DrawPart(HDC dc, int x, int y, int sourceX, int sourceY, int width, int height, bool transparent,
+                  COLORREF key) const;
 
 private:
     void Make(int width, int height);
@@ -45,4 +49,18 @@ private:
     int width_ = 0;
     int height_ = 0;
     int stride_ = 0;
+};
+
+// A memory device context drawing into a bitmap for the life of the scope.
+class TBitmapDC {
+public:
+    explicit TBitmapDC(const TBitmap& bitmap);
+    ~TBitmapDC();
+    TBitmapDC(const TBitmapDC&) = delete;
+    TBitmapDC& operator=(const TBitmapDC&) = delete;
+    HDC Get() const { return dc_; }
+
+private:
+    HDC dc_;
+    HGDIOBJ old_;
 };

@@ -1,0 +1,166 @@
+#include "controls/bit_check_box.h"
+
+namespace {
+
+const char* const kDefaultGlyphs[] = {"UNCHECKED", "CHECKED", "GRAYED"};
+
+int Index(TCheckBoxState state) { return static_cast<int>(state); }
+
+}  // namespace
+
+TBitCheckBox::TBitCheckBox(TComponent* owner) : TWinControl(owner), colour_(GetSysColor(COLOR_BTNFACE))
+{
+    SetBounds(0, 0, 97, 17);
+    for (TCheckBoxState state : {TCheckBoxState::cbChecked, TCheckBoxState::cbGrayed, TCheckBoxState::cbUnchecked})
+        SetGlyph(state, TBitmap());
+    for (TCheckBoxState state : {TCheckBoxState::cbChecked, TCheckBoxState::cbGrayed, TCheckBoxState::cbUnchecked})
+        model_.SetNumGlyphs(state, 1);
+    SetMessageHandler(WM_ERASEBKGND, [](TMessage& m) {
+        m.Result = 1;
+        return true;
+    });
+    SetMessageHandler(WM_PAINT, [this](TMessage& m) {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(Handle(), &ps);
+        PaintTo(dc);
+        EndPaint(Handle(), &ps);
+        m.Result = 0;
+        return true;
+    });
+    for (UINT message : {UINT{WM_SETFOCUS}, UINT{WM_KILLFOCUS}})
+        SetMessageHandler(message, [this](TMessage&) {
+            Repaint();
+            return false;
+        });
+}
+
+void TBitCheckBox::Repaint()
+{
+    if (HandleAllocated())
+        InvalidateRect(Handle(), nullptr, FALSE);
+}
+
+void TBitCheckBox::SetState(TCheckBoxState state)
+{
+    if (state == model_.State())
+        return;
+    model_.SetState(state);
+    Repaint();
+}
+
+void TBitCheckBox::SetAlignment(TLeftRight alignment)
+{
+    if (alignment == alignment_)
+        return;
+    alignment_ = alignment;
+    Repaint();
+}
+
+void TBitCheckBox::SetColor(COLORREF colour)
+{
+    colour_ = colour;
+    Repaint();
+}
+
+void TBitCheckBox::SetGlyph(TCheckBoxState state, const TBitmap& glyph)
+{
+    TBitmap& slot = glyphs_[Index(state)];
+    if (!glyph.Empty())
+        slot.Assign(glyph);
+    else if (!slot.LoadFromResourceName(GetModuleHandleA(nullptr), kDefaultGlyphs[Index(state)]))
+        slot.Clear();  // no default picture in this module
+    model_.GlyphChanged(state, slot.Width(), slot.Height());
+    Repaint();
+}
+
+void TBitCheckBox::SetNumGlyphs(TCheckBoxState state, int count)
+{
+    model_.SetNumGlyphs(state, count);
+    Repaint();
+}
+
+void TBitCheckBox::SetEnabled(bool enabled)
+{
+    TWinControl::SetEnabled(enabled);
+    Repaint();
+}
+
+void TBitCheckBox::SetCaption(const String& caption)
+{
+    TWinControl::SetCaption(caption);
+    Repaint();
+}
+
+void TBitCheckBox::Toggle()
+{
+    model_.Toggle();
+    Repaint();
+}
+
+void TBitCheckBox::Click()
+{
+    Toggle();
+    TWinControl::Click();
+    if (Visible() && Enabled() && HandleAllocated())
+        SetFocus(Handle());
+}
+
+void TBitCheckBox::KeyPress(char& key)
+{
+    TWinControl::KeyPress(key);
+    if (key == ' ')
+        Click();  // the key is not consumed
+}
+
+void TBitCheckBox::PaintTo(HDC target)
+{
+    TBitmap buffer(Width(), Height());
+    if (buffer.Empty())
+        return;
+    PaintBuffer(buffer);
+    buffer.Draw(target, 0, 0, false, POINT{0, 0});
+}
+
+void TBitCheckBox::PaintBuffer(const TBitmap& buffer)
+{
+    const int width = buffer.Width();
+    const int height = buffer.Height();
+    TBitmapDC dc(buffer);
+    const HGDIOBJ oldFont = SelectObject(dc.Get(), GetStockObject(DEFAULT_GUI_FONT));
+    const RECT client{0, 0, width, height};
+    HBRUSH background = CreateSolidBrush(colour_);
+    FillRect(dc.Get(), &client, background);
+
+    const TBitmap& glyph = glyphs_[Index(model_.State())];
+    const int frames = model_.NumGlyphs(model_.State());
+    SIZE text{}, ampersand{};
+    GetTextExtentPoint32A(dc.Get(), Caption().c_str(), static_cast<int>(Caption().size()), &text);
+    GetTextExtentPoint32A(dc.Get(), "&", 1, &ampersand);
+    const TCheckBoxLayout layout =
+        LayoutCheckBox(width, height, alignment_, glyph.Width(), glyph.Height(), frames, Enabled(), text.cx,
+                       ampersand.cx, Caption().find('&') != String::npos, text.cy);
+
+    RECT caption{layout.caption.left, layout.caption.top, layout.caption.right, layout.caption.bottom};
+    SetBkMode(dc.Get(), TRANSPARENT);
+    if (Enabled()) {
+        SetTextColor(dc.Get(), GetSysColor(COLOR_BTNTEXT));
+        DrawTextA(dc.Get(), Caption().c_str(), -1, &caption, DT_SINGLELINE | DT_VCENTER);
+    } else {
+        RECT shadow = caption;
+        OffsetRect(&shadow, 1, 1);
+        SetTextColor(dc.Get(), GetSysColor(COLOR_BTNHIGHLIGHT));
+        DrawTextA(dc.Get(), Caption().c_str(), -1, &shadow, DT_SINGLELINE | DT_VCENTER);
+        SetTextColor(dc.Get(), GetSysColor(COLOR_GRAYTEXT));
+        DrawTextA(dc.Get(), Caption().c_str(), -1, &caption, DT_SINGLELINE | DT_VCENTER);
+    }
+    if (HandleAllocated() && GetFocus() == Handle())
+        DrawFocusRect(dc.Get(), &caption);
+
+    // The glyph's bottom-left colour is its transparent one: the control's colour shows there.
+    if (!glyph.Empty())
+        glyph.DrawPart(dc.Get(), layout.glyph.left, layout.glyph.top, layout.sourceFrameLeft, 0,
+                       layout.glyph.right - layout.glyph.left, glyph.Height(), true,
+                       glyph.Pixel(0, glyph.Height() - 1));
+    SelectObject(dc.Get(), oldFont);
+    DeleteObject(background);
+}
