@@ -195,8 +195,19 @@ void TWinControl::CreateHandle()
     const HWND parentWindow = Parent() ? Parent()->Handle() : TApplication::Instance().Handle();
     if (handle_)
         return;  // made meanwhile: the parent's window makes its children's
-    handle_ = CreateWindowExA(ExStyle(), kClassName, Caption().c_str(), Style(), Left(), Top(), Width(), Height(),
-                              parentWindow, nullptr, GetModuleHandleA(nullptr), this);
+    if (const char* systemClass = WindowClassName()) {
+        const HWND window = CreateWindowExA(ExStyle(), systemClass, Caption().c_str(), Style(), Left(), Top(), Width(),
+                                            Height(), parentWindow, nullptr, GetModuleHandleA(nullptr), nullptr);
+        if (window) {
+            SetPropA(window, kObjectProperty, this);
+            handle_ = window;
+            systemProc_ = reinterpret_cast<WNDPROC>(
+                SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TWinControl::StaticWindowProc)));
+        }
+    } else {
+        handle_ = CreateWindowExA(ExStyle(), kClassName, Caption().c_str(), Style(), Left(), Top(), Width(), Height(),
+                                  parentWindow, nullptr, GetModuleHandleA(nullptr), this);
+    }
     // Children made before their parent's window get theirs now.
     for (TControl* control : controls_)
         if (auto* child = dynamic_cast<TWinControl*>(control))
@@ -208,8 +219,11 @@ void TWinControl::DestroyHandle()
     if (!handle_)
         return;
     const HWND window = handle_;
+    if (systemProc_)
+        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(systemProc_));
     RemovePropA(window, kObjectProperty);
     handle_ = nullptr;
+    systemProc_ = nullptr;
     DestroyWindow(window);
 }
 
@@ -229,6 +243,7 @@ LRESULT CALLBACK TWinControl::StaticWindowProc(HWND hwnd, UINT message, WPARAM w
         // The window is gone (destroyed with its parent, say): forget it.
         RemovePropA(hwnd, kObjectProperty);
         self->handle_ = nullptr;
+        self->systemProc_ = nullptr;
     }
     return m.Result;
 }
@@ -264,7 +279,8 @@ void TWinControl::DefaultHandler(TMessage& message)
         message.Result = 0;
         return;
     }
-    message.Result = DefWindowProcA(handle_, message.Msg, message.WParam, message.LParam);
+    message.Result = systemProc_ ? CallWindowProcA(systemProc_, handle_, message.Msg, message.WParam, message.LParam)
+                                 : DefWindowProcA(handle_, message.Msg, message.WParam, message.LParam);
 }
 
 bool TWinControl::ReflectToChild(TMessage& message)
@@ -308,7 +324,7 @@ bool TWinControl::DispatchMouseAndKeys(TMessage& message)
             leftPressedInside_ = inside();
         MouseDown(button, ShiftFromKeys(message.WParam), x, y);
         message.Result = 0;
-        return true;
+        return !systemProc_;  // a system window does its own part as well
     }
     case WM_LBUTTONUP:
     case WM_RBUTTONUP:
@@ -325,7 +341,7 @@ bool TWinControl::DispatchMouseAndKeys(TMessage& message)
         }
         MouseUp(button, ShiftFromKeys(message.WParam), x, y);
         message.Result = 0;
-        return true;
+        return !systemProc_;
     }
     case WM_MOUSEMOVE:
         if (!mouseInside_) {
@@ -337,7 +353,7 @@ bool TWinControl::DispatchMouseAndKeys(TMessage& message)
         }
         MouseMove(ShiftFromKeys(message.WParam), x, y);
         message.Result = 0;
-        return true;
+        return !systemProc_;
     case WM_MOUSELEAVE:
         mouseInside_ = false;
         MouseLeave();

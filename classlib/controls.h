@@ -130,6 +130,9 @@ public:
     LRESULT Perform(UINT message, WPARAM wParam, LPARAM lParam);
 
 protected:
+    // The window class to make: ours, or a system class (COMBOBOX, ...) that
+    // is then subclassed, its own procedure doing the default handling.
+    virtual const char* WindowClassName() const { return nullptr; }
     // Window styles of the window to make.
     virtual DWORD Style() const;
     virtual DWORD ExStyle() const { return 0; }
@@ -145,6 +148,7 @@ private:
     bool ReflectToChild(TMessage& message);
 
     HWND handle_ = nullptr;
+    WNDPROC systemProc_ = nullptr;  // the procedure of a subclassed system window
     std::vector<TControl*> controls_;
     std::unordered_map<UINT, TMessageHandler> handlers_;
     bool leftPressedInside_ = false;  // the click rule: press inside, release inside
