@@ -361,7 +361,10 @@ bool TWinControl::DispatchMouseAndKeys(TMessage& message)
         return true;
     case WM_CHAR: {
         char key = static_cast<char>(message.WParam);
-        KeyPress(key);
+        if (TWinControl* preview = PreviewingForm())
+            preview->KeyPress(key);
+        if (key != 0)
+            KeyPress(key);
         if (key == 0) {
             message.Result = 0;  // consumed
             return true;
@@ -372,10 +375,12 @@ bool TWinControl::DispatchMouseAndKeys(TMessage& message)
     case WM_KEYDOWN:
     case WM_KEYUP: {
         WORD key = static_cast<WORD>(message.WParam);
-        if (message.Msg == WM_KEYDOWN)
-            KeyDown(key, ShiftFromKeyboard());
-        else
-            KeyUp(key, ShiftFromKeyboard());
+        const TShiftState shift = ShiftFromKeyboard();
+        TWinControl* preview = PreviewingForm();
+        if (preview)
+            message.Msg == WM_KEYDOWN ? preview->KeyDown(key, shift) : preview->KeyUp(key, shift);
+        if (key != 0)
+            message.Msg == WM_KEYDOWN ? KeyDown(key, shift) : KeyUp(key, shift);
         if (key == 0) {
             message.Result = 0;
             return true;
@@ -385,6 +390,14 @@ bool TWinControl::DispatchMouseAndKeys(TMessage& message)
     }
     default: return false;
     }
+}
+
+TWinControl* TWinControl::PreviewingForm()
+{
+    TWinControl* top = Parent();
+    while (top && top->Parent())
+        top = top->Parent();
+    return (top && top->KeyPreview()) ? top : nullptr;
 }
 
 void TWinControl::SetBounds(int left, int top, int width, int height)

@@ -129,6 +129,9 @@ public:
     virtual void WndProc(TMessage& message);
     LRESULT Perform(UINT message, WPARAM wParam, LPARAM lParam);
 
+    // Forms with KeyPreview see the keys of their controls first.
+    virtual bool KeyPreview() const { return false; }
+
 protected:
     // The window class to make: ours, or a system class (COMBOBOX, ...) that
     // is then subclassed, its own procedure doing the default handling.
@@ -145,6 +148,7 @@ private:
     void CreateHandle();
     void DestroyHandle();
     bool DispatchMouseAndKeys(TMessage& message);
+    TWinControl* PreviewingForm();  // the top-level parent when it previews keys
     bool ReflectToChild(TMessage& message);
 
     HWND handle_ = nullptr;
