@@ -188,6 +188,7 @@ void TWinControl::CreateHandle()
         wc.lpfnWndProc = &TWinControl::StaticWindowProc;
         wc.hInstance = GetModuleHandleA(nullptr);
         wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
         wc.lpszClassName = kClassName;
         return RegisterClassA(&wc);
     }();

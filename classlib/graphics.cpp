@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "classlib/file_system.h"
+
 TBitmap::TBitmap(int width, int height) { Make(width, height); }
 
 TBitmap::~TBitmap() { Clear(); }
@@ -140,4 +142,29 @@ TBitmapDC::~TBitmapDC()
     if (old_)
         SelectObject(dc_, old_);
     DeleteDC(dc_);
+}
+
+bool TBitmap::SaveToFile(const String& fileName) const
+{
+    if (Empty())
+        return false;
+    GdiFlush();
+    const size_t image = static_cast<size_t>(stride_) * static_cast<size_t>(height_);
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42;  // "BM"
+    file.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+    file.bfSize = static_cast<DWORD>(file.bfOffBits + image);
+    BITMAPINFOHEADER info{};
+    info.biSize = sizeof info;
+    info.biWidth = width_;
+    info.biHeight = -height_;  // rows stored top first, as held
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    info.biCompression = BI_RGB;
+    info.biSizeImage = static_cast<DWORD>(image);
+    std::vector<std::uint8_t> bytes(file.bfSize);
+    std::memcpy(bytes.data(), &file, sizeof file);
+    std::memcpy(bytes.data() + sizeof file, &info, sizeof info);
+    std::memcpy(bytes.data() + file.bfOffBits, bits_, image);
+    return WriteFileAtomically(fileName, bytes.data(), bytes.size());
 }

@@ -30,6 +30,9 @@ public:
     // A copy of any bitmap, as a 24-bit DIB section.
     bool CopyFrom(HBITMAP source);
 
+    // A 24-bit BMP file, written through a temporary file.
+    bool SaveToFile(const String& fileName) const;
+
     COLORREF Pixel(int x, int y) const;  // 0 outside the picture
     void SetPixel(int x, int y, COLORREF colour);
     // Draws the whole picture at (x, y) of `dc`; with `transparent`, pixels of
