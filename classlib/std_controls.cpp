@@ -1,0 +1,11 @@
+#include "classlib/std_controls.h"
+
+#include <vector>
+
+String TMemo::Text()
+{
+    const int length = GetWindowTextLengthA(Handle());
+    std::vector<char> buffer(static_cast<size_t>(length) + 1);
+    const int copied = GetWindowTextA(Handle(), buffer.data(), length + 1);
+    return String(buffer.data(), static_cast<size_t>(copied > 0 ? copied : 0));
+}
