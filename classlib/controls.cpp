@@ -60,6 +60,17 @@ void TControl::SetBounds(int left, int top, int width, int height)
     height_ = height;
 }
 
+void TControl::Invalidate()
+{
+    if (auto* windowed = dynamic_cast<TWinControl*>(this)) {
+        if (windowed->HandleAllocated())
+            InvalidateRect(windowed->Handle(), nullptr, FALSE);
+    } else if (parent_ && parent_->HandleAllocated()) {
+        RECT area{left_, top_, left_ + width_, top_ + height_};
+        InvalidateRect(parent_->Handle(), &area, TRUE);
+    }
+}
+
 void TControl::SetParent(TWinControl* parent)
 {
     if (parent == parent_)
@@ -67,6 +78,8 @@ void TControl::SetParent(TWinControl* parent)
     if (parent_) {
         auto& list = parent_->controls_;
         list.erase(std::remove(list.begin(), list.end(), this), list.end());
+        if (parent_->mouseTarget_ == this)
+            parent_->mouseTarget_ = nullptr;
     }
     parent_ = parent;
     if (parent_)
@@ -79,6 +92,28 @@ void TControl::SetTextProperty(const String& name, const String& value)
         SetCaption(value);
     else if (name == "Hint")
         SetHint(value);
+}
+
+void TControl::HandleMouseButton(UINT message, TShiftState shift, int x, int y)
+{
+    const bool inside = x >= 0 && y >= 0 && x < Width() && y < Height();
+    const TMouseButton button = (message == WM_LBUTTONDOWN || message == WM_LBUTTONUP)   ? TMouseButton::mbLeft
+                                : (message == WM_RBUTTONDOWN || message == WM_RBUTTONUP) ? TMouseButton::mbRight
+                                                                                         : TMouseButton::mbMiddle;
+    if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN || message == WM_MBUTTONDOWN) {
+        if (button == TMouseButton::mbLeft)
+            leftPressedInside_ = inside;
+        MouseDown(button, shift, x, y);
+        return;
+    }
+    // The click comes before the mouse-up: a press inside, then a release inside.
+    if (button == TMouseButton::mbLeft) {
+        const bool clicked = leftPressedInside_ && inside;
+        leftPressedInside_ = false;
+        if (clicked)
+            Click();
+    }
+    MouseUp(button, shift, x, y);
 }
 
 void TControl::Click()
@@ -280,6 +315,14 @@ void TWinControl::DefaultHandler(TMessage& message)
         message.Result = 0;
         return;
     }
+    if (message.Msg == WM_PAINT && !systemProc_) {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(handle_, &ps);
+        PaintGraphicControls(dc);
+        EndPaint(handle_, &ps);
+        message.Result = 0;
+        return;
+    }
     message.Result = systemProc_ ? CallWindowProcA(systemProc_, handle_, message.Msg, message.WParam, message.LParam)
                                  : DefWindowProcA(handle_, message.Msg, message.WParam, message.LParam);
 }
@@ -313,36 +356,25 @@ bool TWinControl::DispatchMouseAndKeys(TMessage& message)
 {
     const int x = SignedLow(message.LParam);
     const int y = SignedHigh(message.LParam);
-    const auto inside = [&] { return x >= 0 && y >= 0 && x < Width() && y < Height(); };
     switch (message.Msg) {
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
-    case WM_MBUTTONDOWN: {
-        const TMouseButton button = message.Msg == WM_LBUTTONDOWN   ? TMouseButton::mbLeft
-                                    : message.Msg == WM_RBUTTONDOWN ? TMouseButton::mbRight
-                                                                    : TMouseButton::mbMiddle;
-        if (button == TMouseButton::mbLeft)
-            leftPressedInside_ = inside();
-        MouseDown(button, ShiftFromKeys(message.WParam), x, y);
-        message.Result = 0;
-        return !systemProc_;  // a system window does its own part as well
-    }
+    case WM_MBUTTONDOWN:
     case WM_LBUTTONUP:
     case WM_RBUTTONUP:
     case WM_MBUTTONUP: {
-        const TMouseButton button = message.Msg == WM_LBUTTONUP   ? TMouseButton::mbLeft
-                                    : message.Msg == WM_RBUTTONUP ? TMouseButton::mbRight
-                                                                  : TMouseButton::mbMiddle;
-        // The click comes before the mouse-up: a press inside, then a release inside.
-        if (button == TMouseButton::mbLeft) {
-            const bool clicked = leftPressedInside_ && inside();
-            leftPressedInside_ = false;
-            if (clicked)
-                Click();
-        }
-        MouseUp(button, ShiftFromKeys(message.WParam), x, y);
+        // A graphic control under the press gets the press and everything
+        // up to the release, as if it had the capture.
+        const bool down = message.Msg == WM_LBUTTONDOWN || message.Msg == WM_RBUTTONDOWN || message.Msg == WM_MBUTTONDOWN;
+        if (down)
+            mouseTarget_ = GraphicControlAt(x, y);
+        TControl* target = mouseTarget_ ? mouseTarget_ : this;
+        target->HandleMouseButton(message.Msg, ShiftFromKeys(message.WParam), x - (target == this ? 0 : target->Left()),
+                                  y - (target == this ? 0 : target->Top()));
+        if (!down)
+            mouseTarget_ = nullptr;
         message.Result = 0;
-        return !systemProc_;
+        return !systemProc_;  // a system window does its own part as well
     }
     case WM_MOUSEMOVE:
         if (!mouseInside_) {
@@ -390,6 +422,32 @@ bool TWinControl::DispatchMouseAndKeys(TMessage& message)
         return false;
     }
     default: return false;
+    }
+}
+
+TControl* TWinControl::GraphicControlAt(int x, int y) const
+{
+    for (auto it = controls_.rbegin(); it != controls_.rend(); ++it) {
+        TControl* control = *it;
+        if (dynamic_cast<TWinControl*>(control) || !control->Visible())
+            continue;
+        if (x >= control->Left() && y >= control->Top() && x < control->Left() + control->Width() &&
+            y < control->Top() + control->Height())
+            return control;
+    }
+    return nullptr;
+}
+
+void TWinControl::PaintGraphicControls(HDC dc)
+{
+    for (TControl* control : controls_) {
+        if (dynamic_cast<TWinControl*>(control) || !control->Visible())
+            continue;
+        const int saved = SaveDC(dc);
+        SetViewportOrgEx(dc, control->Left(), control->Top(), nullptr);
+        IntersectClipRect(dc, 0, 0, control->Width(), control->Height());
+        control->Paint(dc);
+        RestoreDC(dc, saved);
     }
 }
 

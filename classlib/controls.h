@@ -83,6 +83,14 @@ public:
     virtual void KeyPress(char& key);
     virtual void KeyDown(WORD& key, TShiftState shift);
     virtual void KeyUp(WORD& key, TShiftState shift);
+    // Graphic controls paint on their parent's window, at their own origin.
+    virtual void Paint(HDC) {}
+    // Mouse button messages in the control's own coordinates, with the click
+    // rule: a left press inside, then a left release inside, clicks before
+    // the mouse-up.
+    void HandleMouseButton(UINT message, TShiftState shift, int x, int y);
+    // Asks the parent to paint again.
+    void Invalidate();
 
     ~TControl() override;
 
@@ -91,6 +99,7 @@ private:
     bool visible_ = true;
     bool enabled_ = true;
     bool showHint_ = false;
+    bool leftPressedInside_ = false;
     TWinControl* parent_ = nullptr;
     String caption_;
     String hint_;
@@ -149,12 +158,14 @@ private:
     void DestroyHandle();
     bool DispatchMouseAndKeys(TMessage& message);
     TWinControl* PreviewingForm();  // the top-level parent when it previews keys
+    TControl* GraphicControlAt(int x, int y) const;
+    void PaintGraphicControls(HDC dc);
     bool ReflectToChild(TMessage& message);
 
     HWND handle_ = nullptr;
     WNDPROC systemProc_ = nullptr;  // the procedure of a subclassed system window
     std::vector<TControl*> controls_;
     std::unordered_map<UINT, TMessageHandler> handlers_;
-    bool leftPressedInside_ = false;  // the click rule: press inside, release inside
     bool mouseInside_ = false;
+    TControl* mouseTarget_ = nullptr;  // the graphic control that took the press
 };

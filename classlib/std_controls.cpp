@@ -9,3 +9,13 @@ String TMemo::Text()
     const int copied = GetWindowTextA(Handle(), buffer.data(), length + 1);
     return String(buffer.data(), static_cast<size_t>(copied > 0 ? copied : 0));
 }
+
+void TLabel::Paint(HDC dc)
+{
+    const HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, fontColor_);
+    RECT area{0, 0, Width(), Height()};
+    DrawTextA(dc, Caption().c_str(), -1, &area, DT_LEFT | DT_TOP | DT_NOCLIP);
+    SelectObject(dc, old);
+}

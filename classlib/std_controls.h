@@ -3,6 +3,47 @@
 #pragma once
 
 #include "classlib/controls.h"
+#include "classlib/graphics.h"
+
+// A caption painted on its parent.
+class TLabel : public TControl {
+public:
+    using TControl::TControl;
+    String ClassName() const override { return "TLabel"; }
+    bool PublishesTextProperty(const String& name) const override { return name == "Caption" || name == "Hint"; }
+    void SetCaption(const String& caption) override
+    {
+        TControl::SetCaption(caption);
+        Invalidate();
+    }
+    COLORREF FontColor() const { return fontColor_; }
+    void SetFontColor(COLORREF colour)
+    {
+        fontColor_ = colour;
+        Invalidate();
+    }
+    void Paint(HDC dc) override;
+
+private:
+    COLORREF fontColor_ = GetSysColor(COLOR_BTNTEXT);
+};
+
+// A picture painted on its parent.
+class TImage : public TControl {
+public:
+    using TControl::TControl;
+    String ClassName() const override { return "TImage"; }
+    TBitmap& Picture() { return picture_; }
+    void SetPicture(const TBitmap& picture)
+    {
+        picture_.Assign(picture);
+        Invalidate();
+    }
+    void Paint(HDC dc) override { picture_.Draw(dc, 0, 0, false, POINT{0, 0}); }
+
+private:
+    TBitmap picture_;
+};
 
 // A container of controls; frames are pages built in code and placed on a form.
 class TPanel : public TWinControl {
