@@ -2,18 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
-TBitmap Picture(int width, int height, COLORREF colour)
-{
-    TBitmap b(width, height);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            b.SetPixel(x, y, colour);
-    return b;
-}
-
-}  // namespace
+#include "support/bitmap_fixture.h"
 
 TEST(BitmappedComboBoxWindow, ASystemListDrawnByItsOwner)
 {
@@ -27,7 +16,7 @@ TEST(BitmappedComboBoxWindow, ASystemListDrawnByItsOwner)
     GetClassNameA(combo.Handle(), className, sizeof className);
     EXPECT_STREQ(className, "ComboBox");
 
-    combo.SetNormalBitmap(Picture(17, 17, RGB(0, 0, 200)));
+    combo.SetNormalBitmap(test_support::SolidBitmap(17, 17, RGB(0, 0, 200)));
     EXPECT_EQ(combo.ItemHeight(), 15);  // the picture's height less 2
 
     std::vector<int> drawn;

@@ -2,6 +2,8 @@
 // kept as a picture for review (test-artefacts/controls.bmp).
 #include <gtest/gtest.h>
 
+#include "support/bitmap_fixture.h"
+
 #include <filesystem>
 
 #include "classlib/application.h"
@@ -11,31 +13,18 @@
 #include "controls/three_state_button.h"
 #include "support/test_support.h"
 
-namespace {
-
-TBitmap Filled(int width, int height, COLORREF colour)
-{
-    TBitmap b(width, height);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            b.SetPixel(x, y, colour);
-    return b;
-}
-
-}  // namespace
-
 TEST(Screenshot, TheControlsPaintOnScreen)
 {
     TForm form(nullptr);
     form.SetBounds(100, 100, 320, 160);
     TThreeStateButton& button = form.Own<TThreeStateButton>();
     button.SetParent(&form);
-    TBitmap shape = Filled(100, 27, RGB(255, 255, 255));
+    TBitmap shape = test_support::SolidBitmap(100, 27, RGB(255, 255, 255));
     for (int y = 2; y < 25; ++y)
         for (int x = 2; x < 98; ++x)
             shape.SetPixel(x, y, RGB(0, 0, 0));
     button.SetCoordBitmap(shape);
-    button.SetNormalBitmap(Filled(100, 27, RGB(40, 110, 200)));
+    button.SetNormalBitmap(test_support::SolidBitmap(100, 27, RGB(40, 110, 200)));
     button.SetTransparent(false);
     button.SetBounds(10, 10, 100, 27);
     TBitCheckBox& box = form.Own<TBitCheckBox>();

@@ -2,21 +2,14 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+#include "support/bitmap_fixture.h"
 
-TBitmap Filled(int width, int height, COLORREF colour)
-{
-    TBitmap b(width, height);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            b.SetPixel(x, y, colour);
-    return b;
-}
+namespace {
 
 // A 40 x 20 shape: white (outside) but for the block x 10-29, y 5-14.
 TBitmap ShapeMap()
 {
-    TBitmap shape = Filled(40, 20, RGB(255, 255, 255));
+    TBitmap shape = test_support::SolidBitmap(40, 20, RGB(255, 255, 255));
     for (int y = 5; y < 15; ++y)
         for (int x = 10; x < 30; ++x)
             shape.SetPixel(x, y, RGB(0, 0, 0));
@@ -31,10 +24,10 @@ struct Skinned {
     Skinned()
     {
         button.SetCoordBitmap(ShapeMap());
-        button.SetNormalBitmap(Filled(40, 20, RGB(10, 10, 10)));
-        button.SetHotBitmap(Filled(40, 20, RGB(20, 20, 20)));
-        button.SetDownBitmap(Filled(40, 20, RGB(30, 30, 30)));
-        button.SetDisabledBitmap(Filled(40, 20, RGB(40, 40, 40)));
+        button.SetNormalBitmap(test_support::SolidBitmap(40, 20, RGB(10, 10, 10)));
+        button.SetHotBitmap(test_support::SolidBitmap(40, 20, RGB(20, 20, 20)));
+        button.SetDownBitmap(test_support::SolidBitmap(40, 20, RGB(30, 30, 30)));
+        button.SetDisabledBitmap(test_support::SolidBitmap(40, 20, RGB(40, 40, 40)));
         button.OnClick = [this](TControl&) { ++clicks; };
     }
     COLORREF Showing() const { return button.CurrentPicture().Pixel(0, 0); }
