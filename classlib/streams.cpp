@@ -35,23 +35,6 @@ void TStream::WriteBuffer(const void* buffer, size_t count)
         throw EWriteError("Stream write error");
 }
 
-std::int64_t TStream::CopyFrom(TStream& source, std::int64_t count)
-{
-    if (count <= 0) {
-        source.SetPosition(0);
-        count = source.Size();
-    }
-    std::uint8_t chunk[65536];
-    std::int64_t left = count;
-    while (left > 0) {
-        const size_t n = left > static_cast<std::int64_t>(sizeof chunk) ? sizeof chunk : static_cast<size_t>(left);
-        source.ReadBuffer(chunk, n);
-        WriteBuffer(chunk, n);
-        left -= static_cast<std::int64_t>(n);
-    }
-    return count;
-}
-
 size_t TMemoryStream::Read(void* buffer, size_t count)
 {
     if (position_ >= data_.size())

@@ -26,7 +26,6 @@ public:
 
     void ReadBuffer(void* buffer, size_t count);
     void WriteBuffer(const void* buffer, size_t count);
-    std::int64_t CopyFrom(TStream& source, std::int64_t count);
 
 protected:
     // The position a Seek asks for; raises EStreamError below 0 or past `limit`.

@@ -109,7 +109,7 @@ void TThreeStateButton::Click()
 
 void TThreeStateButton::MouseDown(TMouseButton button, TShiftState shift, int x, int y)
 {
-    model_.MouseDown(x, y, button == TMouseButton::mbLeft);
+    model_.MouseDown(x, y);
     TWinControl::MouseDown(button, shift, x, y);
     Apply();
 }
@@ -123,7 +123,7 @@ void TThreeStateButton::MouseMove(TShiftState shift, int x, int y)
 
 void TThreeStateButton::MouseUp(TMouseButton button, TShiftState shift, int x, int y)
 {
-    model_.MouseUp(x, y, button == TMouseButton::mbLeft);
+    model_.MouseUp();
     TWinControl::MouseUp(button, shift, x, y);
     Apply();
 }

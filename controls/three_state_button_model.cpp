@@ -37,9 +37,8 @@ void TThreeStateButtonModel::MouseMove(int x, int y, bool leftHeld)
     current_ = TButtonPicture::Normal;
 }
 
-void TThreeStateButtonModel::MouseDown(int x, int y, bool left)
+void TThreeStateButtonModel::MouseDown(int x, int y)
 {
-    (void)left;  // any button presses the picture; only the left one clicks
     pressed_ = shape_.Contains(x, y);
     if (pressed_) {
         down_ = true;
@@ -47,7 +46,7 @@ void TThreeStateButtonModel::MouseDown(int x, int y, bool left)
     }
 }
 
-void TThreeStateButtonModel::MouseUp(int, int, bool)
+void TThreeStateButtonModel::MouseUp()
 {
     pressed_ = false;
     captured_ = false;

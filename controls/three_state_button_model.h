@@ -38,11 +38,11 @@ public:
     void SetTabStop(bool tabStop) { tabStop_ = tabStop; }
     void SetCanFocus(bool canFocus) { canFocus_ = canFocus; }  // showing and able to take the focus
 
-    // Mouse events in client coordinates. `left` is whether the left button
-    // is the one pressed or released (moves: whether it is held).
+    // Mouse events in client coordinates; any button presses the picture,
+    // only the left one clicks (see Click).
     void MouseMove(int x, int y, bool leftHeld);
-    void MouseDown(int x, int y, bool left);
-    void MouseUp(int x, int y, bool left);
+    void MouseDown(int x, int y);
+    void MouseUp();
     // The click: the window layer calls it when the left button is released
     // inside the control after a press on it, before MouseUp.
     void Click();

@@ -50,14 +50,14 @@ std::string Trace(TThreeStateButtonModel& b, const std::vector<Event>& events)
         case 'd':
             if (e.left)
                 leftPressInside = inside(e);
-            b.MouseDown(e.x, e.y, e.left);
+            b.MouseDown(e.x, e.y);
             break;
         case 'u':
             if (e.left && leftPressInside && inside(e))
                 b.Click();
             if (e.left)
                 leftPressInside = false;
-            b.MouseUp(e.x, e.y, e.left);
+            b.MouseUp();
             break;
         case 'k': b.KeyPress(static_cast<char>(e.x)); break;
         case 'K': b.KeyUp(e.x); break;
