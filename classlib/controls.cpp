@@ -75,15 +75,67 @@ void TControl::SetParent(TWinControl* parent)
 {
     if (parent == parent_)
         return;
+    auto* windowed = dynamic_cast<TWinControl*>(this);
     if (parent_) {
         auto& list = parent_->controls_;
         list.erase(std::remove(list.begin(), list.end(), this), list.end());
+        auto& tabs = parent_->tabList_;
+        tabs.erase(std::remove(tabs.begin(), tabs.end(), windowed), tabs.end());
         if (parent_->mouseTarget_ == this)
             parent_->mouseTarget_ = nullptr;
     }
     parent_ = parent;
-    if (parent_)
+    if (parent_) {
         parent_->controls_.push_back(this);
+        if (windowed)
+            parent_->tabList_.push_back(windowed);
+        if (parentFont_)
+            InheritFont(parent_->Font());
+        if (parentColor_)
+            InheritColor(parent_->Color());
+    }
+}
+
+void TControl::SetFont(const TFont& font)
+{
+    parentFont_ = false;
+    InheritFont(font);
+}
+
+void TControl::SetParentFont(bool parentFont)
+{
+    parentFont_ = parentFont;
+    if (parentFont_ && parent_)
+        InheritFont(parent_->Font());
+}
+
+void TControl::InheritFont(const TFont& font)
+{
+    if (font == font_)
+        return;
+    font_ = font;
+    FontChanged();
+}
+
+void TControl::SetColor(TColor colour)
+{
+    parentColor_ = false;
+    InheritColor(colour);
+}
+
+void TControl::SetParentColor(bool parentColor)
+{
+    parentColor_ = parentColor;
+    if (parentColor_ && parent_)
+        InheritColor(parent_->Color());
+}
+
+void TControl::InheritColor(TColor colour)
+{
+    if (colour == colour_)
+        return;
+    colour_ = colour;
+    ColorChanged();
 }
 
 void TControl::SetTextProperty(const String& name, const String& value)
@@ -205,6 +257,8 @@ DWORD TWinControl::Style() const
         style |= WS_VISIBLE;
     if (!Enabled())
         style |= WS_DISABLED;
+    if (tabStop_)
+        style |= WS_TABSTOP;
     return style;
 }
 
@@ -239,6 +293,7 @@ void TWinControl::CreateHandle()
             handle_ = window;
             systemProc_ = reinterpret_cast<WNDPROC>(
                 SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TWinControl::StaticWindowProc)));
+            CallWindowProcA(systemProc_, window, WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), FALSE);
         }
     } else {
         handle_ = CreateWindowExA(ExStyle(), kClassName, Caption().c_str(), Style(), Left(), Top(), Width(), Height(),
@@ -304,15 +359,150 @@ void TWinControl::WndProc(TMessage& message)
     const auto handler = handlers_.find(message.Msg);
     if (handler != handlers_.end() && handler->second(message))
         return;
-    if (ReflectToChild(message) || DispatchMouseAndKeys(message))
+    if (ReflectToChild(message) || ColourSystemChild(message) || DispatchMouseAndKeys(message) ||
+        SetControlCursor(message))
         return;
     DefaultHandler(message);
+}
+
+void TWinControl::FontChanged()
+{
+    if (handle_ && systemProc_)
+        CallWindowProcA(systemProc_, handle_, WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), TRUE);
+    for (TControl* child : controls_)
+        if (child->parentFont_)
+            child->InheritFont(Font());
+    TControl::FontChanged();
+}
+
+void TWinControl::ColorChanged()
+{
+    backgroundBrush_.reset();
+    for (TControl* child : controls_)
+        if (child->parentColor_)
+            child->InheritColor(Color());
+    TControl::ColorChanged();
+}
+
+bool TWinControl::WantsTab()
+{
+    if (!handle_ || !systemProc_)
+        return false;
+    return (CallWindowProcA(systemProc_, handle_, WM_GETDLGCODE, VK_TAB, 0) & (DLGC_WANTTAB | DLGC_WANTALLKEYS)) != 0;
+}
+
+bool TWinControl::WantsChars()
+{
+    if (!handle_ || !systemProc_)
+        return false;
+    return (CallWindowProcA(systemProc_, handle_, WM_GETDLGCODE, 0, 0) & DLGC_WANTCHARS) != 0;
+}
+
+int TWinControl::TabOrder() const
+{
+    if (!Parent())
+        return -1;
+    const auto& tabs = Parent()->tabList_;
+    return static_cast<int>(std::find(tabs.begin(), tabs.end(), this) - tabs.begin());
+}
+
+void TWinControl::SetTabOrder(int order)
+{
+    if (!Parent())
+        return;
+    auto& tabs = Parent()->tabList_;
+    tabs.erase(std::remove(tabs.begin(), tabs.end(), this), tabs.end());
+    const size_t at = static_cast<size_t>(std::clamp(order, 0, static_cast<int>(tabs.size())));
+    tabs.insert(tabs.begin() + static_cast<std::ptrdiff_t>(at), this);
+}
+
+void TWinControl::CollectTabStops(std::vector<TWinControl*>& stops)
+{
+    for (TWinControl* child : tabList_) {
+        if (!child->Visible() || !child->Enabled())
+            continue;
+        if (child->TabStop())
+            stops.push_back(child);
+        child->CollectTabStops(stops);
+    }
+}
+
+bool TWinControl::SelectNext(TWinControl* current, bool forward)
+{
+    std::vector<TWinControl*> stops;
+    CollectTabStops(stops);
+    if (stops.empty())
+        return false;
+    const auto found = std::find(stops.begin(), stops.end(), current);
+    size_t next = 0;
+    if (found == stops.end())
+        next = forward ? 0 : stops.size() - 1;
+    else {
+        const size_t at = static_cast<size_t>(found - stops.begin());
+        next = forward ? (at + 1) % stops.size() : (at + stops.size() - 1) % stops.size();
+    }
+    SetFocus(stops[next]->Handle());
+    return true;
+}
+
+bool TWinControl::BroadcastDialogChar(char key)
+{
+    for (TControl* control : controls_) {
+        if (!control->Visible())
+            continue;
+        if (control->DialogChar(key))
+            return true;
+        if (auto* windowed = dynamic_cast<TWinControl*>(control); windowed && windowed->BroadcastDialogChar(key))
+            return true;
+    }
+    return false;
+}
+
+// A system child (edit, list) asks its parent for its colours: it gets the
+// font colour and a brush of its own Color.
+bool TWinControl::ColourSystemChild(TMessage& message)
+{
+    if (message.Msg < CN_BASE + WM_CTLCOLORMSGBOX || message.Msg > CN_BASE + WM_CTLCOLORSTATIC || !systemProc_)
+        return false;
+    const HDC dc = reinterpret_cast<HDC>(message.WParam);
+    SetTextColor(dc, ColorToRGB(Font().Color()));
+    SetBkColor(dc, ColorToRGB(Color()));
+    if (!backgroundBrush_)
+        backgroundBrush_.reset(CreateSolidBrush(ColorToRGB(Color())), [](HBRUSH brush) { DeleteObject(brush); });
+    message.Result = reinterpret_cast<LRESULT>(backgroundBrush_.get());
+    return true;
+}
+
+bool TWinControl::SetControlCursor(const TMessage& message)
+{
+    if (message.Msg != WM_SETCURSOR || reinterpret_cast<HWND>(message.WParam) != handle_ ||
+        LOWORD(message.LParam) != HTCLIENT)
+        return false;
+    POINT point{};
+    GetCursorPos(&point);
+    ScreenToClient(handle_, &point);
+    const TControl* graphic = GraphicControlAt(point.x, point.y);
+    const TCursor cursor = (graphic && graphic->Cursor() != crDefault) ? graphic->Cursor() : Cursor();
+    if (cursor == crDefault)
+        return false;
+    ::SetCursor(CursorHandle(cursor));
+    const_cast<TMessage&>(message).Result = TRUE;
+    return true;
 }
 
 void TWinControl::DefaultHandler(TMessage& message)
 {
     if (!handle_) {
         message.Result = 0;
+        return;
+    }
+    if (message.Msg == WM_ERASEBKGND && !systemProc_) {
+        RECT client{};
+        GetClientRect(handle_, &client);
+        const HBRUSH brush = CreateSolidBrush(ColorToRGB(Color()));
+        FillRect(reinterpret_cast<HDC>(message.WParam), &client, brush);
+        DeleteObject(brush);
+        message.Result = 1;
         return;
     }
     if (message.Msg == WM_PAINT && !systemProc_) {
@@ -398,6 +588,9 @@ bool TWinControl::DispatchMouseAndKeys(TMessage& message)
             preview->KeyPress(key);
         if (key != 0)
             KeyPress(key);
+        // A character the control doesn't take as input may be an accelerator.
+        if (key != 0 && !WantsChars() && TopLevel()->BroadcastDialogChar(key))
+            key = 0;
         if (key == 0) {
             message.Result = 0;  // consumed
             return true;
@@ -405,6 +598,13 @@ bool TWinControl::DispatchMouseAndKeys(TMessage& message)
         message.WParam = static_cast<unsigned char>(key);
         return false;
     }
+    case WM_SYSCHAR:
+        // Alt with a letter: the accelerators of the form.
+        if (TopLevel()->BroadcastDialogChar(static_cast<char>(message.WParam))) {
+            message.Result = 0;
+            return true;
+        }
+        return false;
     case WM_KEYDOWN:
     case WM_KEYUP: {
         WORD key = static_cast<WORD>(message.WParam);
@@ -414,6 +614,10 @@ bool TWinControl::DispatchMouseAndKeys(TMessage& message)
             message.Msg == WM_KEYDOWN ? preview->KeyDown(key, shift) : preview->KeyUp(key, shift);
         if (key != 0)
             message.Msg == WM_KEYDOWN ? KeyDown(key, shift) : KeyUp(key, shift);
+        // Tab moves the focus, unless the control takes tabs itself.
+        if (key == VK_TAB && message.Msg == WM_KEYDOWN && (shift & (ssCtrl | ssAlt)) == 0 && !WantsTab() &&
+            TopLevel()->SelectNext(this, (shift & ssShift) == 0))
+            key = 0;
         if (key == 0) {
             message.Result = 0;
             return true;
@@ -449,6 +653,14 @@ void TWinControl::PaintGraphicControls(HDC dc)
         control->Paint(dc);
         RestoreDC(dc, saved);
     }
+}
+
+TWinControl* TWinControl::TopLevel()
+{
+    TWinControl* top = this;
+    while (top->Parent())
+        top = top->Parent();
+    return top;
 }
 
 TWinControl* TWinControl::PreviewingForm()

@@ -8,10 +8,14 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
+#include "classlib/colors.h"
 #include "classlib/component.h"
+#include "classlib/cursors.h"
+#include "classlib/font.h"
 
 // Shift state of mouse and key events.
 enum TShiftFlag : unsigned { ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, ssMiddle = 32 };
@@ -58,6 +62,24 @@ public:
     virtual int TabCount() const { return -1; }
     virtual void SetTabCaption(int, const String&) {}
 
+    // Font and colour: a control takes its parent's while ParentFont or
+    // ParentColor is set; setting its own clears the flag.
+    const TFont& Font() const { return font_; }
+    void SetFont(const TFont& font);
+    bool ParentFont() const { return parentFont_; }
+    void SetParentFont(bool parentFont);
+    TColor Color() const { return colour_; }
+    void SetColor(TColor colour);
+    bool ParentColor() const { return parentColor_; }
+    void SetParentColor(bool parentColor);
+    // The mouse cursor over the control; crDefault leaves the window's own.
+    TCursor Cursor() const { return cursor_; }
+    void SetCursor(TCursor cursor) { cursor_ = cursor; }
+
+    // An accelerator key typed in the control's form: true when this control
+    // took it (the form then offers it to nobody else).
+    virtual bool DialogChar(char) { return false; }
+
     const String& Hint() const { return hint_; }
     void SetHint(const String& hint) { hint_ = hint; }
     bool ShowHint() const { return showHint_; }
@@ -94,12 +116,26 @@ public:
 
     ~TControl() override;
 
+protected:
+    // Called after the font or the colour changed, own or inherited.
+    virtual void FontChanged() { Invalidate(); }
+    virtual void ColorChanged() { Invalidate(); }
+
 private:
+    friend class TWinControl;
+    void InheritFont(const TFont& font);
+    void InheritColor(TColor colour);
+
     int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
     bool visible_ = true;
     bool enabled_ = true;
     bool showHint_ = false;
     bool leftPressedInside_ = false;
+    bool parentFont_ = true;
+    bool parentColor_ = true;
+    TFont font_;
+    TColor colour_ = clBtnFace;
+    TCursor cursor_ = crDefault;
     TWinControl* parent_ = nullptr;
     String caption_;
     String hint_;
@@ -141,6 +177,20 @@ public:
     // Forms with KeyPreview see the keys of their controls first.
     virtual bool KeyPreview() const { return false; }
 
+    // Tab and Shift+Tab move the focus among the controls of a form that
+    // have TabStop, in tab order (the order they were placed, unless set).
+    bool TabStop() const { return tabStop_; }
+    virtual void SetTabStop(bool tabStop) { tabStop_ = tabStop; }
+    int TabOrder() const;
+    void SetTabOrder(int order);
+    // Focuses the next (or previous) tab stop after `current` inside this
+    // control, wrapping around; false when there is none.
+    bool SelectNext(TWinControl* current, bool forward);
+
+    // Offers an accelerator key to every visible control inside, depth
+    // first in the order they were placed; true when one took it.
+    bool BroadcastDialogChar(char key);
+
 protected:
     // The window class to make: ours, or a system class (COMBOBOX, ...) that
     // is then subclassed, its own procedure doing the default handling.
@@ -150,6 +200,12 @@ protected:
     virtual DWORD ExStyle() const { return 0; }
     // What the window does with a message nobody handled.
     virtual void DefaultHandler(TMessage& message);
+    // Whether typed characters are the control's own input (edits), rather
+    // than accelerators of its form.
+    virtual bool WantsChars();
+    virtual bool WantsTab();
+    void FontChanged() override;
+    void ColorChanged() override;
 
 private:
     friend class TControl;
@@ -158,6 +214,9 @@ private:
     void DestroyHandle();
     bool DispatchMouseAndKeys(TMessage& message);
     TWinControl* PreviewingForm();  // the top-level parent when it previews keys
+    TWinControl* TopLevel();        // the top-level parent, or this control
+    bool SetControlCursor(const TMessage& message);
+    bool ColourSystemChild(TMessage& message);
     TControl* GraphicControlAt(int x, int y) const;
     void PaintGraphicControls(HDC dc);
     bool ReflectToChild(TMessage& message);
@@ -166,6 +225,12 @@ private:
     WNDPROC systemProc_ = nullptr;  // the procedure of a subclassed system window
     std::vector<TControl*> controls_;
     std::unordered_map<UINT, TMessageHandler> handlers_;
+    void CollectTabStops(std::vector<TWinControl*>& stops);
+
     bool mouseInside_ = false;
+    bool tabStop_ = false;
+    std::vector<TWinControl*> tabList_;  // windowed children in tab order
     TControl* mouseTarget_ = nullptr;  // the graphic control that took the press
+    // The brush a system child (edit, list) paints its background with.
+    std::shared_ptr<std::remove_pointer_t<HBRUSH>> backgroundBrush_;
 };

@@ -12,10 +12,9 @@ String TMemo::Text()
 
 void TLabel::Paint(HDC dc)
 {
-    const HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    TSelectFont font(dc, Font());
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, fontColor_);
+    SetTextColor(dc, ColorToRGB(Font().Color()));
     RECT area{0, 0, Width(), Height()};
     DrawTextA(dc, Caption().c_str(), -1, &area, DT_LEFT | DT_TOP | DT_NOCLIP);
-    SelectObject(dc, old);
 }

@@ -16,16 +16,7 @@ public:
         TControl::SetCaption(caption);
         Invalidate();
     }
-    COLORREF FontColor() const { return fontColor_; }
-    void SetFontColor(COLORREF colour)
-    {
-        fontColor_ = colour;
-        Invalidate();
-    }
     void Paint(HDC dc) override;
-
-private:
-    COLORREF fontColor_ = GetSysColor(COLOR_BTNTEXT);
 };
 
 // A picture painted on its parent.

@@ -222,3 +222,21 @@ String ExcludeTrailingPathDelimiter(const String& path)
         result.pop_back();
     return result;
 }
+
+char AcceleratorOf(const String& caption)
+{
+    for (size_t i = 0; i + 1 < caption.size(); ++i) {
+        if (caption[i] != '&')
+            continue;
+        if (caption[i + 1] != '&')
+            return caption[i + 1];
+        ++i;  // "&&" stands for one "&"
+    }
+    return 0;
+}
+
+bool IsAccel(char key, const String& caption)
+{
+    const char accelerator = AcceleratorOf(caption);
+    return accelerator != 0 && key != 0 && UpperCase(String(1, accelerator)) == UpperCase(String(1, key));
+}

@@ -61,3 +61,9 @@ String ExtractFileExt(const String& fileName);   // with the dot, "" when none
 String ChangeFileExt(const String& fileName, const String& extension);
 String IncludeTrailingPathDelimiter(const String& path);
 String ExcludeTrailingPathDelimiter(const String& path);
+
+// The accelerator of a caption: the character after a single "&" ("&&" is
+// a literal ampersand), 0 when there is none.
+char AcceleratorOf(const String& caption);
+// True when `key` is the caption's accelerator, compared without case.
+bool IsAccel(char key, const String& caption);

@@ -8,9 +8,10 @@ int Index(TCheckBoxState state) { return static_cast<int>(state); }
 
 }  // namespace
 
-TBitCheckBox::TBitCheckBox(TComponent* owner) : TWinControl(owner), colour_(GetSysColor(COLOR_BTNFACE))
+TBitCheckBox::TBitCheckBox(TComponent* owner) : TWinControl(owner)
 {
     SetBounds(0, 0, 97, 17);
+    SetTabStop(true);
     for (TCheckBoxState state : {TCheckBoxState::cbChecked, TCheckBoxState::cbGrayed, TCheckBoxState::cbUnchecked})
         SetGlyph(state, TBitmap());
     for (TCheckBoxState state : {TCheckBoxState::cbChecked, TCheckBoxState::cbGrayed, TCheckBoxState::cbUnchecked})
@@ -53,12 +54,6 @@ void TBitCheckBox::SetAlignment(TLeftRight alignment)
     if (alignment == alignment_)
         return;
     alignment_ = alignment;
-    Repaint();
-}
-
-void TBitCheckBox::SetColor(COLORREF colour)
-{
-    colour_ = colour;
     Repaint();
 }
 
@@ -112,6 +107,16 @@ void TBitCheckBox::KeyPress(char& key)
         Click();  // the key is not consumed
 }
 
+bool TBitCheckBox::DialogChar(char key)
+{
+    if (!IsAccel(key, Caption()) || !Enabled() || !Visible() || !HandleAllocated())
+        return false;
+    SetFocus(Handle());
+    if (GetFocus() == Handle())
+        Toggle();
+    return true;
+}
+
 void TBitCheckBox::PaintTo(HDC target)
 {
     TBitmap buffer(Width(), Height());
@@ -126,9 +131,9 @@ void TBitCheckBox::PaintBuffer(const TBitmap& buffer)
     const int width = buffer.Width();
     const int height = buffer.Height();
     TBitmapDC dc(buffer);
-    const HGDIOBJ oldFont = SelectObject(dc.Get(), GetStockObject(DEFAULT_GUI_FONT));
+    TSelectFont font(dc.Get(), Font());
     const RECT client{0, 0, width, height};
-    HBRUSH background = CreateSolidBrush(colour_);
+    HBRUSH background = CreateSolidBrush(ColorToRGB(Color()));
     FillRect(dc.Get(), &client, background);
 
     const TBitmap& glyph = glyphs_[Index(model_.State())];
@@ -143,7 +148,7 @@ void TBitCheckBox::PaintBuffer(const TBitmap& buffer)
     RECT caption{layout.caption.left, layout.caption.top, layout.caption.right, layout.caption.bottom};
     SetBkMode(dc.Get(), TRANSPARENT);
     if (Enabled()) {
-        SetTextColor(dc.Get(), GetSysColor(COLOR_BTNTEXT));
+        SetTextColor(dc.Get(), ColorToRGB(Font().Color()));
         DrawTextA(dc.Get(), Caption().c_str(), -1, &caption, DT_SINGLELINE | DT_VCENTER);
     } else {
         RECT shadow = caption;
@@ -161,6 +166,5 @@ void TBitCheckBox::PaintBuffer(const TBitmap& buffer)
         glyph.DrawPart(dc.Get(), layout.glyph.left, layout.glyph.top, layout.sourceFrameLeft, 0,
                        layout.glyph.right - layout.glyph.left, glyph.Height(), true,
                        glyph.Pixel(0, glyph.Height() - 1));
-    SelectObject(dc.Get(), oldFont);
     DeleteObject(background);
 }

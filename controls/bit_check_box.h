@@ -20,7 +20,6 @@ public:
     void SetChecked(bool checked) { SetState(checked ? TCheckBoxState::cbChecked : TCheckBoxState::cbUnchecked); }
     void SetAllowGrayed(bool allow) { model_.SetAllowGrayed(allow); }
     void SetAlignment(TLeftRight alignment);
-    void SetColor(COLORREF colour);
     // A glyph per state; an empty picture loads the state's default resource
     // ("CHECKED", "GRAYED", "UNCHECKED") from the program's module.
     void SetGlyph(TCheckBoxState state, const TBitmap& glyph);
@@ -33,6 +32,8 @@ public:
     // Toggle, then OnClick, then the focus.
     void Click() override;
     void KeyPress(char& key) override;
+    // Its accelerator takes the focus and toggles, without OnClick.
+    bool DialogChar(char key) override;
 
     // Paints the whole control into `dc` (its client area at 0, 0).
     void PaintTo(HDC dc);
@@ -44,5 +45,4 @@ private:
     TBitCheckBoxModel model_;
     TBitmap glyphs_[3];
     TLeftRight alignment_ = TLeftRight::taRightJustify;
-    COLORREF colour_;
 };

@@ -1,9 +1,10 @@
 #include "controls/bitmapped_combo_box.h"
 
 TBitmappedComboBox::TBitmappedComboBox(TComponent* owner)
-    : TWinControl(owner), corner_(GetSysColor(COLOR_BTNFACE)), colour_(GetSysColor(COLOR_WINDOW))
+    : TWinControl(owner)
 {
     SetBounds(0, 0, 145, 21);
+    SetColor(clWindow);
     SetMessageHandler(WM_PAINT, [this](TMessage& m) {
         DefaultHandler(m);  // the system paints the field first
         PaintButtonAndBorder();
@@ -67,7 +68,7 @@ void TBitmappedComboBox::SetDownBitmap(const TBitmap& picture)
     InvalidateButtonRect();
 }
 
-void TBitmappedComboBox::SetBorderColor(COLORREF colour)
+void TBitmappedComboBox::SetBorderColor(TColor colour)
 {
     if (colour != border_) {
         border_ = colour;
@@ -75,7 +76,7 @@ void TBitmappedComboBox::SetBorderColor(COLORREF colour)
     }
 }
 
-void TBitmappedComboBox::SetCornerColor(COLORREF colour)
+void TBitmappedComboBox::SetCornerColor(TColor colour)
 {
     if (colour != corner_) {
         corner_ = colour;
@@ -83,16 +84,10 @@ void TBitmappedComboBox::SetCornerColor(COLORREF colour)
     }
 }
 
-void TBitmappedComboBox::SetColor(COLORREF colour)
-{
-    colour_ = colour;
-    InvalidateRect(Handle(), nullptr, FALSE);
-}
-
 void TBitmappedComboBox::SetEnabled(bool enabled)
 {
     TWinControl::SetEnabled(enabled);
-    SetColor(GetSysColor(COLOR_WINDOW));  // whether enabled or not
+    SetColor(clWindow);  // whether enabled or not
 }
 
 int TBitmappedComboBox::AddItem(const String& text)
@@ -112,10 +107,11 @@ int TBitmappedComboBox::ItemHeight()
 void TBitmappedComboBox::NewAdjustHeight()
 {
     HDC screen = GetDC(nullptr);
-    const HGDIOBJ old = SelectObject(screen, GetStockObject(DEFAULT_GUI_FONT));
     TEXTMETRICA metrics{};
-    GetTextMetricsA(screen, &metrics);
-    SelectObject(screen, old);
+    {
+        TSelectFont font(screen, Font());
+        GetTextMetricsA(screen, &metrics);
+    }
     ReleaseDC(nullptr, screen);
     const int height = ComboItemHeight(normal_.Empty() ? 0 : normal_.Height(), metrics.tmHeight);
     SendMessageA(Handle(), CB_SETITEMHEIGHT, 0, height);
@@ -137,7 +133,7 @@ void TBitmappedComboBox::PaintButtonAndBorder()
     HDC dc = GetDC(Handle());
     RECT client{};
     GetClientRect(Handle(), &client);
-    HBRUSH field = CreateSolidBrush(colour_);
+    HBRUSH field = CreateSolidBrush(ColorToRGB(Color()));
     if (ItemIndex() == -1)
         FillRect(dc, &client, field);  // no selection: a blank field
     const TBitmap& picture = (button_.ShowsDownPicture(!down_.Empty())) ? down_ : normal_;
@@ -147,14 +143,14 @@ void TBitmappedComboBox::PaintButtonAndBorder()
         FillRect(dc, &behind, field);
         picture.Draw(dc, b.left, b.top, false, POINT{0, 0});
     }
-    HBRUSH border = CreateSolidBrush(border_);
+    HBRUSH border = CreateSolidBrush(ColorToRGB(border_));
     FrameRect(dc, &client, border);
     RECT inner = client;
     InflateRect(&inner, -1, -1);
     FrameRect(dc, &inner, field);
     for (POINT corner : {POINT{0, 0}, POINT{0, client.bottom - 1}, POINT{client.right - 1, 0},
                          POINT{client.right - 1, client.bottom - 1}})
-        SetPixel(dc, corner.x, corner.y, corner_);
+        SetPixel(dc, corner.x, corner.y, ColorToRGB(corner_));
     DeleteObject(border);
     DeleteObject(field);
     ReleaseDC(Handle(), dc);

@@ -16,10 +16,8 @@ public:
 
     void SetNormalBitmap(const TBitmap& picture);
     void SetDownBitmap(const TBitmap& picture);
-    void SetBorderColor(COLORREF colour);
-    void SetCornerColor(COLORREF colour);
-    COLORREF Color() const { return colour_; }
-    void SetColor(COLORREF colour);
+    void SetBorderColor(TColor colour);
+    void SetCornerColor(TColor colour);
     void SetEnabled(bool enabled) override;
 
     int AddItem(const String& text);
@@ -42,7 +40,6 @@ private:
 
     TComboButtonModel button_;
     TBitmap normal_, down_;
-    COLORREF border_ = RGB(128, 128, 128);
-    COLORREF corner_;
-    COLORREF colour_;
+    TColor border_ = clGray;
+    TColor corner_ = clBtnFace;
 };

@@ -25,7 +25,11 @@ public:
     bool Transparent() const { return transparent_; }
     void SetTransparent(bool transparent);
     void SetEnabled(bool enabled) override;
-    void SetTabStop(bool tabStop) { model_.SetTabStop(tabStop); }
+    void SetTabStop(bool tabStop) override
+    {
+        TWinControl::SetTabStop(tabStop);
+        model_.SetTabStop(tabStop);
+    }
 
     // The picture that paints now.
     const TBitmap& CurrentPicture() const;

@@ -127,3 +127,132 @@ TEST(Controls, KeysCanBeConsumedAndWindowsGoWithTheirObjects)
     }
     EXPECT_FALSE(IsWindow(childWindow));
 }
+
+#include "classlib/std_controls.h"
+
+TEST(Controls, FontAndColourFollowTheParentUntilSetOwn)
+{
+    TPanel form(nullptr);
+    TPanel& panel = form.Own<TPanel>();
+    panel.SetParent(&form);
+    TLabel& label = form.Own<TLabel>();
+    label.SetParent(&panel);
+    const TFont tahoma("Tahoma", -13, fsBold, RGBColor(38, 70, 130));
+    form.SetFont(tahoma);
+    form.SetColor(RGBColor(255, 253, 219));
+    EXPECT_EQ(label.Font(), tahoma) << "through the panel";
+    EXPECT_EQ(label.Color(), RGBColor(255, 253, 219));
+
+    // An own font stops the inheritance, ParentFont takes the parent's again.
+    const TFont arial("Arial", -11);
+    label.SetFont(arial);
+    EXPECT_FALSE(label.ParentFont());
+    form.SetFont(TFont("Tahoma", -11));
+    EXPECT_EQ(label.Font(), arial);
+    EXPECT_EQ(panel.Font(), TFont("Tahoma", -11));
+    label.SetParentFont(true);
+    EXPECT_EQ(label.Font(), TFont("Tahoma", -11));
+
+    label.SetColor(clWhite);
+    form.SetColor(clSilver);
+    EXPECT_EQ(label.Color(), clWhite);
+    EXPECT_EQ(panel.Color(), clSilver);
+    // A control placed later takes its new parent's at once.
+    TLabel& late = form.Own<TLabel>();
+    late.SetParent(&panel);
+    EXPECT_EQ(late.Color(), clSilver);
+    EXPECT_EQ(late.Font(), TFont("Tahoma", -11));
+
+    EXPECT_EQ(ColorToRGB(clSilver), RGB(192, 192, 192));
+    EXPECT_EQ(ColorToRGB(clBtnFace), GetSysColor(COLOR_BTNFACE));
+}
+
+TEST(Controls, SystemWindowsGetTheFontAndColours)
+{
+    TPanel panel(nullptr);
+    panel.SetBounds(300, 300, 200, 100);
+    panel.SetFont(TFont("Tahoma", -11));
+    TMemo& memo = panel.Own<TMemo>();
+    memo.SetParent(&panel);
+    memo.SetBounds(0, 0, 200, 100);
+    memo.SetColor(RGBColor(255, 253, 219));
+    EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageA(memo.Handle(), WM_GETFONT, 0, 0)), memo.Font().Handle());
+    panel.SetFont(TFont("Arial", -13));
+    EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageA(memo.Handle(), WM_GETFONT, 0, 0)), memo.Font().Handle())
+        << "a change reaches the window";
+
+    // The read-only edit paints its background in the memo's colour.
+    ShowWindow(panel.Handle(), SW_SHOWNA);
+    UpdateWindow(panel.Handle());
+    UpdateWindow(memo.Handle());
+    HDC dc = GetDC(memo.Handle());
+    RECT client{};
+    GetClientRect(memo.Handle(), &client);
+    const COLORREF background = GetPixel(dc, client.right / 2 - 30, client.bottom - 5);
+    ReleaseDC(memo.Handle(), dc);
+    EXPECT_EQ(background, RGB(255, 253, 219));
+}
+
+TEST(Controls, TheCursorOverAControl)
+{
+    TPanel panel(nullptr);
+    panel.SetBounds(100, 100, 200, 100);
+    TLabel& link = panel.Own<TLabel>();
+    link.SetParent(&panel);
+    link.SetBounds(10, 10, 50, 16);
+    link.SetCursor(crHandPoint);
+    ShowWindow(panel.Handle(), SW_SHOWNA);
+    UpdateWindow(panel.Handle());
+    const auto cursorAt = [&](int x, int y) {
+        POINT point{x, y};
+        ClientToScreen(panel.Handle(), &point);
+        SetCursorPos(point.x, point.y);
+        ::SetCursor(LoadCursorA(nullptr, IDC_CROSS));
+        SendMessageA(panel.Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(panel.Handle()),
+                     MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        return GetCursor();
+    };
+    EXPECT_EQ(cursorAt(20, 15), LoadCursorA(nullptr, IDC_HAND)) << "over the label";
+    EXPECT_EQ(cursorAt(150, 80), LoadCursorA(nullptr, IDC_ARROW)) << "the window's own elsewhere";
+    panel.SetCursor(crSizeAll);
+    EXPECT_EQ(cursorAt(150, 80), LoadCursorA(nullptr, IDC_SIZEALL));
+
+    const HCURSOR own = LoadCursorA(nullptr, IDC_HELP);
+    RegisterCursor(5, own);
+    link.SetCursor(5);
+    EXPECT_EQ(cursorAt(20, 15), own) << "a registered cursor";
+}
+
+TEST(Controls, TabMovesTheFocusInTabOrder)
+{
+    TPanel form(nullptr);
+    form.SetBounds(50, 50, 300, 100);
+    TWinControl& yes = form.Own<TWinControl>();
+    TWinControl& skipped = form.Own<TWinControl>();
+    TPanel& inner = form.Own<TPanel>();
+    TWinControl& no = form.Own<TWinControl>();
+    TWinControl& nested = form.Own<TWinControl>();
+    for (TWinControl* c : {&yes, &skipped, static_cast<TWinControl*>(&inner), &no})
+        c->SetParent(&form);
+    nested.SetParent(&inner);
+    for (TWinControl* c : {&yes, &no, &nested})
+        c->SetTabStop(true);
+    no.SetTabOrder(0);  // before Yes, as in the alert window
+    EXPECT_EQ(no.TabOrder(), 0);
+    EXPECT_EQ(yes.TabOrder(), 1);
+    ShowWindow(form.Handle(), SW_SHOWNA);
+
+    const auto tab = [](TWinControl& from) {
+        SetFocus(from.Handle());
+        SendMessageA(from.Handle(), WM_KEYDOWN, VK_TAB, 0);
+        return TWinControl::FromHandle(GetFocus());
+    };
+    EXPECT_EQ(tab(no), &yes);
+    EXPECT_EQ(tab(yes), &nested) << "into the panel, skipping what is no tab stop";
+    EXPECT_EQ(tab(nested), &no) << "round again";
+    // Shift+Tab goes back.
+    ASSERT_TRUE(form.SelectNext(&yes, false));
+    EXPECT_EQ(TWinControl::FromHandle(GetFocus()), &no);
+    nested.SetEnabled(false);
+    EXPECT_EQ(tab(yes), &no) << "a disabled control is passed by";
+}

@@ -89,3 +89,21 @@ TEST(SysUtils, FileNameParts)
     EXPECT_EQ(IncludeTrailingPathDelimiter("C:\\a"), String("C:\\a") + PathDelim);
     EXPECT_EQ(ExcludeTrailingPathDelimiter("C:\\a\\\\"), "C:\\a");
 }
+
+TEST(SysUtils, AcceleratorsOfCaptions)
+{
+    const struct {
+        const char* caption;
+        char accelerator;
+    } cases[] = {
+        {"&Always forbid", 'A'}, {"Always &forbid", 'f'}, {"Save && &quit", 'q'}, {"Save && quit", 0},
+        {"No accelerator", 0},   {"Trailing &", 0},        {"&&&x", 'x'},          {"", 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(AcceleratorOf(c.caption), c.accelerator) << c.caption;
+    EXPECT_TRUE(IsAccel('a', "&Always forbid"));
+    EXPECT_TRUE(IsAccel('F', "Always &forbid"));
+    EXPECT_FALSE(IsAccel('l', "&Always forbid"));
+    EXPECT_FALSE(IsAccel('&', "Save && quit"));
+    EXPECT_FALSE(IsAccel(0, ""));
+}

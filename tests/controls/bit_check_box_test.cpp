@@ -63,3 +63,43 @@ TEST(BitCheckBoxWindow, GlyphFramesAndTheirPlace)
     EXPECT_EQ(PaintedAt(box, 97 - 14 + 5, y), RGB(0, 128, 0));  // at the right edge
     EXPECT_EQ(PaintedAt(box, 5, y), RGB(200, 200, 200));
 }
+
+#include "classlib/forms.h"
+
+TEST(BitCheckBoxWindow, TheAcceleratorFocusesAndTogglesWithoutOnClick)
+{
+    TForm form(nullptr);
+    form.SetBounds(50, 50, 300, 100);
+    TWinControl& other = form.Own<TWinControl>();
+    other.SetParent(&form);
+    other.SetBounds(0, 0, 20, 20);
+    TBitCheckBox& box = form.Own<TBitCheckBox>();
+    box.SetParent(&form);
+    box.SetBounds(10, 40, 200, 17);
+    box.SetCaption("&Always forbid these changes");
+    int clicks = 0;
+    box.OnClick = [&](TControl&) { ++clicks; };
+    ShowWindow(form.Handle(), SW_SHOWNA);
+
+    const struct {
+        const char* what;
+        UINT message;
+        char key;
+        bool enabled;
+        bool toggles;
+    } cases[] = {
+        {"Alt+A", WM_SYSCHAR, 'a', true, true},
+        {"a typed in a control that takes no characters", WM_CHAR, 'A', true, true},
+        {"another letter", WM_SYSCHAR, 'l', true, false},
+        {"disabled", WM_SYSCHAR, 'a', false, false},
+    };
+    for (const auto& c : cases) {
+        box.SetEnabled(c.enabled);
+        box.SetChecked(false);
+        SetFocus(other.Handle());
+        SendMessageA(other.Handle(), c.message, static_cast<WPARAM>(c.key), 0);
+        EXPECT_EQ(box.Checked(), c.toggles) << c.what;
+        EXPECT_EQ(GetFocus() == box.Handle(), c.toggles) << c.what;
+    }
+    EXPECT_EQ(clicks, 0);
+}

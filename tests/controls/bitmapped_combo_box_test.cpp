@@ -39,5 +39,5 @@ TEST(BitmappedComboBoxWindow, ASystemListDrawnByItsOwner)
     combo.SetColor(RGB(1, 2, 3));
     combo.SetEnabled(false);
     combo.SetEnabled(true);
-    EXPECT_EQ(combo.Color(), GetSysColor(COLOR_WINDOW));
+    EXPECT_EQ(combo.Color(), clWindow);
 }
