@@ -398,6 +398,23 @@ bool TWinControl::WantsChars()
     return (CallWindowProcA(systemProc_, handle_, WM_GETDLGCODE, 0, 0) & DLGC_WANTCHARS) != 0;
 }
 
+void TWinControl::PaintParentBackground(HDC dc)
+{
+    TWinControl* parent = Parent();
+    if (!parent || !parent->HandleAllocated()) {
+        const RECT client{0, 0, Width(), Height()};
+        const HBRUSH brush = CreateSolidBrush(ColorToRGB(Color()));
+        FillRect(dc, &client, brush);
+        DeleteObject(brush);
+        return;
+    }
+    const int saved = SaveDC(dc);
+    OffsetViewportOrgEx(dc, -Left(), -Top(), nullptr);
+    parent->Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    parent->Perform(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    RestoreDC(dc, saved);
+}
+
 int TWinControl::TabOrder() const
 {
     if (!Parent())
@@ -503,6 +520,11 @@ void TWinControl::DefaultHandler(TMessage& message)
         FillRect(reinterpret_cast<HDC>(message.WParam), &client, brush);
         DeleteObject(brush);
         message.Result = 1;
+        return;
+    }
+    if (message.Msg == WM_PRINTCLIENT && !systemProc_) {
+        PaintGraphicControls(reinterpret_cast<HDC>(message.WParam));
+        message.Result = 0;
         return;
     }
     if (message.Msg == WM_PAINT && !systemProc_) {
@@ -648,7 +670,7 @@ void TWinControl::PaintGraphicControls(HDC dc)
         if (dynamic_cast<TWinControl*>(control) || !control->Visible())
             continue;
         const int saved = SaveDC(dc);
-        SetViewportOrgEx(dc, control->Left(), control->Top(), nullptr);
+        OffsetViewportOrgEx(dc, control->Left(), control->Top(), nullptr);
         IntersectClipRect(dc, 0, 0, control->Width(), control->Height());
         control->Paint(dc);
         RestoreDC(dc, saved);

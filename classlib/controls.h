@@ -177,6 +177,11 @@ public:
     // Forms with KeyPreview see the keys of their controls first.
     virtual bool KeyPreview() const { return false; }
 
+    // Paints into `dc` (in this control's client coordinates) what its
+    // parent shows behind it: the parent's background and graphic controls.
+    // Controls drawn with transparent parts paint this first.
+    void PaintParentBackground(HDC dc);
+
     // Tab and Shift+Tab move the focus among the controls of a form that
     // have TabStop, in tab order (the order they were placed, unless set).
     bool TabStop() const { return tabStop_; }

@@ -151,6 +151,16 @@ void TThreeStateButton::Paint()
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(Handle(), &ps);
     const TBitmap& picture = CurrentPicture();
-    picture.Draw(dc, 0, 0, transparent_, POINT{0, 0});
+    // Through a buffer: what the picture leaves free shows the parent, without flicker.
+    TBitmap buffer(Width(), Height());
+    if (!buffer.Empty()) {
+        {
+            TBitmapDC target(buffer);
+            if (transparent_ || picture.Width() < Width() || picture.Height() < Height())
+                PaintParentBackground(target.Get());
+            picture.Draw(target.Get(), 0, 0, transparent_, POINT{0, 0});
+        }
+        buffer.Draw(dc, 0, 0, false, POINT{0, 0});
+    }
     EndPaint(Handle(), &ps);
 }

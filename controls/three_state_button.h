@@ -25,6 +25,11 @@ public:
     bool Transparent() const { return transparent_; }
     void SetTransparent(bool transparent);
     void SetEnabled(bool enabled) override;
+    void SetBounds(int left, int top, int width, int height) override
+    {
+        model_.SetSize(width, height);
+        TWinControl::SetBounds(left, top, width, height);
+    }
     void SetTabStop(bool tabStop) override
     {
         TWinControl::SetTabStop(tabStop);

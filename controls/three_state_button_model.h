@@ -32,6 +32,12 @@ public:
     void SetShape(TShapeMap shape) { shape_ = std::move(shape); }
     // A picture never shrinks the button.
     void GrowTo(int width, int height);
+    // The size the window was given.
+    void SetSize(int width, int height)
+    {
+        width_ = width;
+        height_ = height;
+    }
     int Width() const { return width_; }
     int Height() const { return height_; }
     void SetEnabled(bool enabled) { enabled_ = enabled; }

@@ -1,8 +1,7 @@
-// The skinned controls in a real window under Xvfb: painted on screen, and
-// kept as a picture for review (test-artefacts/controls.bmp).
+// The skinned controls with the program's own pictures in a real window
+// under Xvfb: checked on screen, and kept as pictures for review, one per
+// control, in test-artefacts/.
 #include <gtest/gtest.h>
-
-#include "support/bitmap_fixture.h"
 
 #include <filesystem>
 
@@ -10,58 +9,197 @@
 #include "classlib/forms.h"
 #include "controls/bit_check_box.h"
 #include "controls/bitmapped_combo_box.h"
+#include "controls/skin_helpers.h"
 #include "controls/three_state_button.h"
 #include "support/test_support.h"
 
-TEST(Screenshot, TheControlsPaintOnScreen)
+namespace {
+
+class TProgramModule {
+public:
+    TProgramModule()
+        : module_(LoadLibraryExA(
+              test_support::Join(test_support::EnvOr("TALMORIS_PROGRAM_DIR", "."), "Talmoris.exe").c_str(), nullptr,
+              LOAD_LIBRARY_AS_DATAFILE))
+    {
+    }
+    ~TProgramModule()
+    {
+        if (module_)
+            FreeLibrary(module_);
+    }
+    TProgramModule(const TProgramModule&) = delete;
+    TProgramModule& operator=(const TProgramModule&) = delete;
+    HMODULE Get() const { return module_; }
+    TBitmap Picture(const char* name) const
+    {
+        TBitmap picture;
+        picture.LoadFromResourceName(module_, name);
+        return picture;
+    }
+
+private:
+    HMODULE module_;
+};
+
+void Settle()
 {
+    for (int i = 0; i < 20; ++i) {
+        TApplication::Instance().ProcessMessages();
+        Sleep(10);
+    }
+}
+
+// What the screen shows of `area` (client coordinates of `window`).
+TBitmap Shot(HWND window, RECT area)
+{
+    TBitmap shot(area.right - area.left, area.bottom - area.top);
+    POINT origin{area.left, area.top};
+    ClientToScreen(window, &origin);
+    TBitmapDC target(shot);
+    HDC screen = GetDC(nullptr);
+    BitBlt(target.Get(), 0, 0, shot.Width(), shot.Height(), screen, origin.x, origin.y, SRCCOPY);
+    ReleaseDC(nullptr, screen);
+    return shot;
+}
+
+void Keep(const TBitmap& shot, const std::string& name)
+{
+    const std::string folder =
+        test_support::Join(test_support::EnvOr("TALMORIS_TEST_TMP", "."), "..\\test-artefacts");
+    std::filesystem::create_directories(folder);
+    EXPECT_TRUE(shot.SaveToFile(test_support::Join(folder, name))) << name;
+}
+
+RECT Around(const std::vector<TControl*>& controls)
+{
+    RECT r{100000, 100000, -100000, -100000};
+    for (const TControl* c : controls) {
+        r.left = std::min(r.left, static_cast<LONG>(c->Left()));
+        r.top = std::min(r.top, static_cast<LONG>(c->Top()));
+        r.right = std::max(r.right, static_cast<LONG>(c->Left() + c->Width()));
+        r.bottom = std::max(r.bottom, static_cast<LONG>(c->Top() + c->Height()));
+    }
+    InflateRect(&r, 4, 4);
+    return r;
+}
+
+}  // namespace
+
+TEST(Screenshot, TheControlsWithTheProgramsPictures)
+{
+    const TProgramModule module;
+    ASSERT_NE(module.Get(), nullptr);
+    SetCursorPos(1023, 767);  // the mouse away from the buttons: none shows hot
     TForm form(nullptr);
-    form.SetBounds(100, 100, 320, 160);
-    TThreeStateButton& button = form.Own<TThreeStateButton>();
-    button.SetParent(&form);
-    TBitmap shape = test_support::SolidBitmap(100, 27, RGB(255, 255, 255));
-    for (int y = 2; y < 25; ++y)
-        for (int x = 2; x < 98; ++x)
-            shape.SetPixel(x, y, RGB(0, 0, 0));
-    button.SetCoordBitmap(shape);
-    button.SetNormalBitmap(test_support::SolidBitmap(100, 27, RGB(40, 110, 200)));
-    button.SetTransparent(false);
-    button.SetBounds(10, 10, 100, 27);
-    TBitCheckBox& box = form.Own<TBitCheckBox>();
-    box.SetParent(&form);
-    box.SetBounds(10, 50, 150, 17);
-    box.SetCaption("Start with Windows");
+    form.SetBounds(40, 40, 560, 330);
+    form.SetColor(clWhite);
+    form.SetFont(TFont("Tahoma", -11));
+
+    // Picture buttons: each family, at rest, hot, pressed and disabled.
+    std::vector<TControl*> buttons;
+    const struct {
+        const char* skin;
+        const char* shape;
+        int top;
+    } rows[] = {{"STARTSCAN", "BM_COORD", 8}, {"SOK", "BM_SMALLCOORD", 42}, {"TBSCAN", "BM_TBCOORD", 72},
+                {"CLOSE", "BM_CLOSECOORD", 136}};
+    for (const auto& row : rows)
+        for (int state = 0; state < 4; ++state) {
+            TThreeStateButton& button = form.Own<TThreeStateButton>();
+            button.SetParent(&form);
+            LoadSkinBitmaps(button, row.skin, row.shape, module.Get());
+            // The windows size their buttons to the pictures.
+            button.SetBounds(8 + state * 110, row.top, button.NormalBitmap().Width(), button.NormalBitmap().Height());
+            buttons.push_back(&button);
+        }
+    // The hot and pressed looks are shown at rest, so all stay on screen together.
+    for (size_t row = 0; row < std::size(rows); ++row) {
+        static_cast<TThreeStateButton*>(buttons[row * 4 + 1])
+            ->SetNormalBitmap(module.Picture(("BM_" + std::string(rows[row].skin) + "_O").c_str()));
+        static_cast<TThreeStateButton*>(buttons[row * 4 + 2])
+            ->SetNormalBitmap(module.Picture(("BM_" + std::string(rows[row].skin) + "_D").c_str()));
+        buttons[row * 4 + 3]->SetEnabled(false);
+    }
+
+    // Check boxes in their three states and disabled.
+    std::vector<TControl*> boxes;
+    for (int i = 0; i < 4; ++i) {
+        TBitCheckBox& box = form.Own<TBitCheckBox>();
+        box.SetParent(&form);
+        box.SetBounds(8 + i * 135, 210, 130, 17);
+        box.SetGlyph(TCheckBoxState::cbChecked, module.Picture("CHECKED"));
+        box.SetGlyph(TCheckBoxState::cbGrayed, module.Picture("GRAYED"));
+        box.SetGlyph(TCheckBoxState::cbUnchecked, module.Picture("UNCHECKED"));
+        box.SetCaption(i == 0 ? "Always &forbid" : i == 1 ? "Checked" : i == 2 ? "Grayed" : "Disabled");
+        box.SetState(i == 1 || i == 3 ? TCheckBoxState::cbChecked
+                     : i == 2        ? TCheckBoxState::cbGrayed
+                                     : TCheckBoxState::cbUnchecked);
+        box.SetEnabled(i != 3);
+        boxes.push_back(&box);
+    }
+
     TBitmappedComboBox& combo = form.Own<TBitmappedComboBox>();
     combo.SetParent(&form);
-    combo.SetBounds(10, 80, 200, 21);
+    combo.SetBounds(8, 250, 200, 21);
+    combo.SetNormalBitmap(module.Picture("BM_DROPDOWN_U"));
+    combo.SetDownBitmap(module.Picture("BM_DROPDOWN_D"));
     combo.OnDrawItem = [](TBitmappedComboBox& c, int index, const RECT& r, UINT) {
         HDC dc = GetDC(c.Handle());
-        const char* text = index == 0 ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE";
-        RECT copy = r;
-        DrawTextA(dc, text, -1, &copy, DT_SINGLELINE | DT_VCENTER);
+        const HBRUSH white = CreateSolidBrush(RGB(255, 255, 255));
+        FillRect(dc, &r, white);
+        DeleteObject(white);
+        TSelectFont font(dc, c.Font());
+        SetBkMode(dc, TRANSPARENT);
+        RECT text = r;
+        text.left += 4;
+        DrawTextA(dc, index == 0 ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE", -1, &text,
+                  DT_SINGLELINE | DT_VCENTER);
         ReleaseDC(c.Handle(), dc);
     };
     combo.AddItem("HKEY_CURRENT_USER");
     combo.SetItemIndex(0);
     form.Show();
-    for (int i = 0; i < 20; ++i) {
-        TApplication::Instance().ProcessMessages();
-        Sleep(10);
-    }
-    UpdateWindow(form.Handle());
+    Settle();
+    RedrawWindow(form.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    GdiFlush();
+    Settle();
 
-    // What the screen shows of the form.
-    TBitmap shot(form.Width(), form.Height());
-    {
-        TBitmapDC target(shot);
-        HDC screen = GetDC(nullptr);
-        RECT where{};
-        GetWindowRect(form.Handle(), &where);
-        BitBlt(target.Get(), 0, 0, shot.Width(), shot.Height(), screen, where.left, where.top, SRCCOPY);
-        ReleaseDC(nullptr, screen);
+    Keep(Shot(form.Handle(), RECT{0, 0, form.Width(), form.Height()}), "controls.bmp");
+    Keep(Shot(form.Handle(), Around(buttons)), "three-state-button.bmp");
+    Keep(Shot(form.Handle(), Around(boxes)), "bit-check-box.bmp");
+    Keep(Shot(form.Handle(), Around({&combo})), "bitmapped-combo-box.bmp");
+
+    // On screen: each button at rest shows its picture inside the shape and
+    // the form's white outside it.
+    for (size_t row = 0; row < std::size(rows); ++row) {
+        auto* atRest = static_cast<TThreeStateButton*>(buttons[row * 4]);
+        const TBitmap shot = Shot(form.Handle(), RECT{atRest->Left(), atRest->Top(), atRest->Left() + atRest->Width(),
+                                                      atRest->Top() + atRest->Height()});
+        const TBitmap& shape = atRest->CoordinateBitmap();
+        const TBitmap& picture = atRest->NormalBitmap();
+        int wrong = 0;
+        for (int y = 0; y < shape.Height(); ++y)
+            for (int x = 0; x < shape.Width(); ++x) {
+                const bool inside = shape.Pixel(x, y) != shape.Pixel(0, 0);
+                const COLORREF want = picture.Pixel(x, y) == picture.Pixel(0, 0) ? RGB(255, 255, 255)
+                                                                                  : picture.Pixel(x, y);
+                if (inside && shot.Pixel(x, y) != want)
+                    ++wrong;
+            }
+        EXPECT_EQ(wrong, 0) << rows[row].skin;
     }
-    const std::string folder = test_support::Join(test_support::EnvOr("TALMORIS_TEST_TMP", "."), "..\\test-artefacts");
-    std::filesystem::create_directories(folder);
-    EXPECT_TRUE(shot.SaveToFile(test_support::Join(folder, "controls.bmp")));
-    EXPECT_EQ(shot.Pixel(10 + 50, 10 + 13), RGB(40, 110, 200)) << "the button's picture is on screen";
+    // The checked box shows its glyph on the form's colour.
+    const TBitmap checked = module.Picture("CHECKED");
+    const TBitmap shot = Shot(form.Handle(), RECT{boxes[1]->Left(), boxes[1]->Top(), boxes[1]->Left() + 19,
+                                                  boxes[1]->Top() + 17});
+    const int glyphTop = (17 - checked.Height()) / 2;
+    const COLORREF key = checked.Pixel(0, checked.Height() - 1);
+    int wrong = 0;
+    for (int y = 0; y < checked.Height(); ++y)
+        for (int x = 0; x < checked.Width(); ++x) {
+            const COLORREF want = checked.Pixel(x, y) == key ? RGB(255, 255, 255) : checked.Pixel(x, y);
+            wrong += shot.Pixel(x, glyphTop + y) != want;
+        }
+    EXPECT_EQ(wrong, 0);
 }

@@ -114,6 +114,13 @@ TEST(SkinHelpers, ButtonsAreDressedFromBitmapResources)
     ClientToScreen(button.Handle(), &origin);
     EXPECT_EQ(SendMessageA(button.Handle(), WM_NCHITTEST, 0, MAKELPARAM(origin.x + 10, origin.y + 5)), HTCLIENT);
     EXPECT_EQ(SendMessageA(button.Handle(), WM_NCHITTEST, 0, MAKELPARAM(origin.x + 1, origin.y + 1)), HTTRANSPARENT);
+    // A picture set later grows the button from the size it was given, not from an earlier one.
+    LoadSkinBitmaps(button, "TEST", "BM_TESTCOORD");
+    EXPECT_EQ(button.Width(), 30);
+    EXPECT_EQ(button.Height(), 10);
+    RECT window{};
+    GetWindowRect(button.Handle(), &window);
+    EXPECT_EQ(window.bottom - window.top, 10);
 
     // A family without all its pictures fails at the first missing one; the shape came first.
     TThreeStateButton partial(nullptr);
