@@ -67,3 +67,14 @@ void TApplication::Terminate()
     terminated_ = true;
     PostQuitMessage(0);
 }
+
+String TApplication::Title() const
+{
+    if (!handle_)
+        return "";
+    char text[256] = {};
+    GetWindowTextA(handle_, text, sizeof text);
+    return text;
+}
+
+void TApplication::SetTitle(const String& title) { SetWindowTextA(Handle(), title.c_str()); }

@@ -18,6 +18,13 @@ public:
     void Terminate();
     bool Terminated() const { return terminated_; }
 
+    // Closing the main form ends the application.
+    TComponent* MainForm() const { return mainForm_; }
+    void SetMainForm(TComponent* form) { mainForm_ = form; }
+    // The application window's text: what the task list calls the program.
+    String Title() const;
+    void SetTitle(const String& title);
+
 private:
     TApplication() : TComponent(nullptr) {}
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -25,4 +32,5 @@ private:
 
     HWND handle_ = nullptr;
     bool terminated_ = false;
+    TComponent* mainForm_ = nullptr;
 };

@@ -86,6 +86,16 @@ void TForm::Close()
         SetModalResult(mrCancel);
     else
         Hide();
+    if (TApplication::Instance().MainForm() == this)
+        TApplication::Instance().Terminate();
+}
+
+void TForm::SetStayOnTop(bool stayOnTop)
+{
+    stayOnTop_ = stayOnTop;
+    if (HandleAllocated())
+        SetWindowPos(Handle(), stayOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 int TForm::ShowModal()

@@ -17,6 +17,9 @@ public:
 
     bool KeyPreview() const override { return keyPreview_; }
     void SetKeyPreview(bool preview) { keyPreview_ = preview; }
+    // Above every window that isn't topmost itself.
+    bool StayOnTop() const { return stayOnTop_; }
+    void SetStayOnTop(bool stayOnTop);
 
     void Show();
     void Hide();
@@ -35,10 +38,11 @@ public:
     std::function<void(TForm&, TCloseAction&)> OnClose;
 
 protected:
-    DWORD ExStyle() const override { return WS_EX_CONTROLPARENT; }
+    DWORD ExStyle() const override { return WS_EX_CONTROLPARENT | (stayOnTop_ ? WS_EX_TOPMOST : 0); }
 
 private:
     bool keyPreview_ = false;
+    bool stayOnTop_ = false;
     bool modal_ = false;
     int modalResult_ = mrNone;
 };

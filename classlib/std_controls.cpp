@@ -16,5 +16,47 @@ void TLabel::Paint(HDC dc)
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, ColorToRGB(Font().Color()));
     RECT area{0, 0, Width(), Height()};
-    DrawTextA(dc, Caption().c_str(), -1, &area, DT_LEFT | DT_TOP | DT_NOCLIP);
+    DrawTextA(dc, Caption().c_str(), -1, &area, TextFormat());
+}
+
+void TLabel::SetCaption(const String& caption)
+{
+    Invalidate();  // the old text's place
+    TControl::SetCaption(caption);
+    AdjustSize();
+    Invalidate();
+}
+
+void TLabel::SetWordWrap(bool wordWrap)
+{
+    wordWrap_ = wordWrap;
+    AdjustSize();
+    Invalidate();
+}
+
+void TLabel::SetAutoSize(bool autoSize)
+{
+    autoSize_ = autoSize;
+    AdjustSize();
+    Invalidate();
+}
+
+void TLabel::FontChanged()
+{
+    AdjustSize();
+    TControl::FontChanged();
+}
+
+void TLabel::AdjustSize()
+{
+    if (!autoSize_)
+        return;
+    HDC screen = GetDC(nullptr);
+    RECT area{0, 0, wordWrap_ ? Width() : 0, 0};
+    {
+        TSelectFont font(screen, Font());
+        DrawTextA(screen, Caption().empty() ? " " : Caption().c_str(), -1, &area, TextFormat() | DT_CALCRECT);
+    }
+    ReleaseDC(nullptr, screen);
+    SetBounds(Left(), Top(), wordWrap_ ? Width() : area.right, area.bottom);
 }

@@ -11,12 +11,24 @@ public:
     using TControl::TControl;
     String ClassName() const override { return "TLabel"; }
     bool PublishesTextProperty(const String& name) const override { return name == "Caption" || name == "Hint"; }
-    void SetCaption(const String& caption) override
-    {
-        TControl::SetCaption(caption);
-        Invalidate();
-    }
+    void SetCaption(const String& caption) override;
+    // Word wrap breaks the caption into lines within the width; auto size
+    // fits the label to its text (only its height while it wraps).
+    bool WordWrap() const { return wordWrap_; }
+    void SetWordWrap(bool wordWrap);
+    bool AutoSize() const { return autoSize_; }
+    void SetAutoSize(bool autoSize);
     void Paint(HDC dc) override;
+
+protected:
+    void FontChanged() override;
+
+private:
+    void AdjustSize();
+    UINT TextFormat() const { return DT_LEFT | DT_TOP | DT_NOCLIP | (wordWrap_ ? DT_WORDBREAK : 0); }
+
+    bool wordWrap_ = false;
+    bool autoSize_ = false;
 };
 
 // A picture painted on its parent.
@@ -30,10 +42,17 @@ public:
         picture_.Assign(picture);
         Invalidate();
     }
-    void Paint(HDC dc) override { picture_.Draw(dc, 0, 0, false, POINT{0, 0}); }
+    // Transparent pictures leave out their bottom-left colour.
+    void SetTransparent(bool transparent)
+    {
+        transparent_ = transparent;
+        Invalidate();
+    }
+    void Paint(HDC dc) override { picture_.Draw(dc, 0, 0, transparent_, POINT{0, picture_.Height() - 1}); }
 
 private:
     TBitmap picture_;
+    bool transparent_ = false;
 };
 
 // A container of controls; frames are pages built in code and placed on a form.

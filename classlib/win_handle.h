@@ -49,6 +49,7 @@ public:
     TMappedView& operator=(const TMappedView&) = delete;
 
     const void* Get() const { return view_; }
+    void* Data() { return view_; }
     bool Valid() const { return view_ != nullptr; }
 
 private:

@@ -146,17 +146,19 @@ void TBitCheckBox::PaintBuffer(const TBitmap& buffer)
                        ampersand.cx, Caption().find('&') != String::npos, text.cy);
 
     RECT caption{layout.caption.left, layout.caption.top, layout.caption.right, layout.caption.bottom};
+    // Not clipped to the measured width: some fonts' last letter reaches past their text extent.
+    constexpr UINT kCaptionFormat = DT_SINGLELINE | DT_VCENTER | DT_NOCLIP;
     SetBkMode(dc.Get(), TRANSPARENT);
     if (Enabled()) {
         SetTextColor(dc.Get(), ColorToRGB(Font().Color()));
-        DrawTextA(dc.Get(), Caption().c_str(), -1, &caption, DT_SINGLELINE | DT_VCENTER);
+        DrawTextA(dc.Get(), Caption().c_str(), -1, &caption, kCaptionFormat);
     } else {
         RECT shadow = caption;
         OffsetRect(&shadow, 1, 1);
         SetTextColor(dc.Get(), GetSysColor(COLOR_BTNHIGHLIGHT));
-        DrawTextA(dc.Get(), Caption().c_str(), -1, &shadow, DT_SINGLELINE | DT_VCENTER);
+        DrawTextA(dc.Get(), Caption().c_str(), -1, &shadow, kCaptionFormat);
         SetTextColor(dc.Get(), GetSysColor(COLOR_GRAYTEXT));
-        DrawTextA(dc.Get(), Caption().c_str(), -1, &caption, DT_SINGLELINE | DT_VCENTER);
+        DrawTextA(dc.Get(), Caption().c_str(), -1, &caption, kCaptionFormat);
     }
     if (HandleAllocated() && GetFocus() == Handle())
         DrawFocusRect(dc.Get(), &caption);

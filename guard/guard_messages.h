@@ -13,5 +13,7 @@ constexpr unsigned WM_MONITORING_STARTED = 10063;  // every guard is armed
 // Thread message, posted to the monitor: wParam (always-forbid << 16) | answer code, lParam guard id.
 constexpr unsigned WM_GUARD_ANSWER = 10058;
 
-enum TAnswerCode : std::uint16_t { acAccept = 0, acRestore = 1, acKeep = 2 };
+// acNoAnswer: the alert program gave no answer (missing, ended, or closed
+// otherwise); the change is neither accepted nor rolled back.
+enum TAnswerCode : std::uint16_t { acAccept = 0, acRestore = 1, acKeep = 2, acNoAnswer = 3 };
 enum TConfirmationKind : std::uint32_t { ckChanges = 1, ckMissingValue = 2 };

@@ -629,6 +629,12 @@ void TRegMonitorThread::ProcessKeyAnswer(int index, std::uint16_t code)
         RevokeKeyChanges(index);
         return;
     }
+    if (code != acAccept) {
+        // Unanswered: watched again, and asked again at its next change.
+        LogUnanswered(guard);
+        ReopenAndArm(index);
+        return;
+    }
     // Armed first, so a change made while the snapshot is taken is seen.
     ReopenAndArm(index);
     if (guard.AutoUpdate)
@@ -736,8 +742,12 @@ void TRegMonitorThread::RestoreValue(int index, const TSnapshootValue& stored, b
 void TRegMonitorThread::ProcessValueAnswer(int index, std::uint16_t code)
 {
     const TSingleFreeze& guard = *guards_.GetItem(index);
-    if (code != acAccept && code != acRestore)
+    if (code == acKeep)
         return;  // kept as it is, and armed since its check
+    if (code != acAccept && code != acRestore) {
+        LogUnanswered(guard);
+        return;
+    }
     TRegistry registry;
     registry.SetRootKey(RootKeyHandle(RootKeyOfGuard(&guard)));
     const bool present = registry.OpenKey(guard.KeyPath, true) && registry.ValueExists(guard.ValueName);
@@ -757,6 +767,14 @@ void TRegMonitorThread::ProcessValueAnswer(int index, std::uint16_t code)
     }
 }
 
+void TRegMonitorThread::LogUnanswered(const TSingleFreeze& guard)
+{
+    Log(llWarning, 146,
+        "The question about the '%s' guard got no answer: the changes are neither accepted nor rolled back. "
+        "It is asked again at the next change.",
+        {guard.DisplayName});
+}
+
 void TRegMonitorThread::ProcessAnswer(WPARAM wParam, LPARAM lParam)
 {
     const auto code = static_cast<std::uint16_t>(wParam & 0xFFFF);
@@ -771,7 +789,8 @@ void TRegMonitorThread::ProcessAnswer(WPARAM wParam, LPARAM lParam)
     if (index < 0)
         return;
     TSingleFreeze& guard = *guards_.GetItem(index);
-    if (flag == 1) {
+    // "Always forbid" comes with an answer; a question nobody answered changes nothing.
+    if (flag == 1 && (code == acAccept || code == acRestore || code == acKeep)) {
         guard.Reaction = grRevoke;
         if (CanSend())
             SendMessageA(mainWindow_, WM_SET_GUARD_REACTION, static_cast<WPARAM>(guard.Id), 0);

@@ -89,6 +89,7 @@ private:
     void ProcessAnswer(WPARAM wParam, LPARAM lParam);
     void ProcessKeyAnswer(int index, std::uint16_t code);
     void ProcessValueAnswer(int index, std::uint16_t code);
+    void LogUnanswered(const TSingleFreeze& guard);
     void RevokeKeyChanges(int index);
     void RestoreKeyTree(const TRegistryShapshoot& snapshot, std::uint32_t root, const String& path, bool mayDelete);
     void RestoreValue(int index, const TSnapshootValue& stored, bool logMissing);

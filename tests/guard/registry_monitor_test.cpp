@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/monitor_harness.h"
+
 #include <functional>
 #include <mutex>
 #include <set>
@@ -16,156 +18,11 @@ using test_support::Bin;
 using test_support::Dword;
 using test_support::RegTree;
 using test_support::Sz;
+using test_support::AddGuard;
+using test_support::LogLine;
+using test_support::MonitorHarness;
 
 namespace {
-
-struct LogLine {
-    int level;
-    std::string text;
-    bool operator==(const LogLine&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& os, const LogLine& l) { return os << l.level << ":" << l.text; }
-
-// Answers questions from a script, on the monitor's thread, as the alert
-// program's hand-over will.
-class ScriptedAnswers : public TQuestionSink {
-public:
-    void Answer(std::uint16_t code, bool alwaysForbid = false)
-    {
-        std::lock_guard<std::mutex> hold(lock_);
-        script_.push_back((alwaysForbid ? 0x10000u : 0u) | code);
-    }
-    void Ask(const TGuardQuestion& question) override
-    {
-        std::lock_guard<std::mutex> hold(lock_);
-        asked_.push_back(question);
-        if (script_.empty())
-            return;
-        PostThreadMessageA(question.MonitorThreadId, WM_GUARD_ANSWER, script_.front(), static_cast<LPARAM>(question.GuardId));
-        script_.erase(script_.begin());
-    }
-    std::vector<TGuardQuestion> Asked()
-    {
-        std::lock_guard<std::mutex> hold(lock_);
-        return asked_;
-    }
-
-private:
-    std::mutex lock_;
-    std::vector<WPARAM> script_;
-    std::vector<TGuardQuestion> asked_;
-};
-
-// The main form's side of the monitor: a window on the test's thread that
-// answers WM_QUERY_GUARD and collects what the monitor sends.
-class MonitorHarness {
-public:
-    MonitorHarness() : answers(std::make_shared<ScriptedAnswers>())
-    {
-        static ATOM atom = [] {
-            WNDCLASSA wc{};
-            wc.lpfnWndProc = &MonitorHarness::WindowProc;
-            wc.hInstance = GetModuleHandleA(nullptr);
-            wc.lpszClassName = "TalmorisMonitorHarness";
-            return RegisterClassA(&wc);
-        }();
-        (void)atom;
-        window = CreateWindowExA(0, "TalmorisMonitorHarness", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                 GetModuleHandleA(nullptr), nullptr);
-        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-        dataFolder = IncludeTrailingPathDelimiter(folder.Path());
-        ForceDirectories(dataFolder + "snapshoots");
-    }
-    ~MonitorHarness()
-    {
-        Stop();
-        DestroyWindow(window);
-    }
-
-    void Start(const TFreezeList& guards)
-    {
-        worker = StartWorker(std::make_unique<TRegMonitorThread>(guards, window, dataFolder, answers));
-    }
-    bool Stop() { return StopWorker(worker, 20000); }
-
-    // Handles the monitor's messages until `done` holds or the time runs out.
-    bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 10000)
-    {
-        const DWORD start = GetTickCount();
-        while (!done()) {
-            if (GetTickCount() - start > timeoutMs)
-                return false;
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-            MSG msg;
-            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-                DispatchMessageA(&msg);
-        }
-        return true;
-    }
-    void PumpFor(DWORD ms)
-    {
-        const DWORD start = GetTickCount();
-        PumpUntil([&] { return GetTickCount() - start >= ms; }, ms + 1000);
-    }
-    bool WaitStarted() { return PumpUntil([this] { return started; }); }
-
-    // The log lines from index `from` on.
-    std::vector<LogLine> LinesFrom(size_t from) const
-    {
-        return std::vector<LogLine>(lines.begin() + static_cast<long>(std::min(from, lines.size())), lines.end());
-    }
-
-    test_support::TempFolder folder;
-    String dataFolder;
-    HWND window = nullptr;
-    std::shared_ptr<ScriptedAnswers> answers;
-    TWorkerHandle worker;
-    std::vector<LogLine> lines;
-    bool started = false;
-    int blinks = 0;
-    int queries = 0;
-    std::set<std::uint32_t> inactive;  // guard ids WM_QUERY_GUARD answers 0 for
-    std::vector<std::pair<WPARAM, LPARAM>> reactions;
-
-private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
-    {
-        auto* self = reinterpret_cast<MonitorHarness*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-        if (!self)
-            return DefWindowProcA(hwnd, message, wParam, lParam);
-        switch (message) {
-        case WM_ADD_LOG_LINE:
-            self->lines.push_back(LogLine{static_cast<int>(wParam), reinterpret_cast<const char*>(lParam)});
-            return 0;
-        case WM_QUERY_GUARD: {
-            ++self->queries;
-            const auto* guard = reinterpret_cast<const TSingleFreeze*>(wParam);
-            return self->inactive.count(guard->Id) ? 0 : 1;
-        }
-        case WM_MONITORING_STARTED: self->started = true; return 0;
-        case WM_START_BLINK: ++self->blinks; return 0;
-        case WM_SET_GUARD_REACTION: self->reactions.emplace_back(wParam, lParam); return 0;
-        default: return DefWindowProcA(hwnd, message, wParam, lParam);
-        }
-    }
-};
-
-TSingleFreeze* AddGuard(TFreezeList& list, const std::string& path, std::uint8_t kind, std::uint8_t reaction,
-                        const std::string& value = "", std::uint32_t id = 0)
-{
-    auto g = std::make_unique<TSingleFreeze>();
-    g->State = gsActive;
-    g->RootKeyName = "HKEY_CURRENT_USER";
-    g->KeyPath = path;
-    g->ValueName = value;
-    g->DisplayName = "Guard of " + path.substr(path.rfind('\\') + 1);
-    g->Kind = kind;
-    g->Reaction = reaction;
-    g->GuidText = "{" + path + value + IntToStr(list.Count()) + "}";
-    g->Id = id ? id : GuardIdFromGuid(g->GuidText);
-    return list.Add(std::move(g));
-}
 
 const RegTree kTree = {
     {"", {{"s", Sz("text")}, {"e", Sz("%TEMP%\\x", REG_EXPAND_SZ)}, {"d", Dword(7)}, {"b", Bin({1, 2, 3})}}},
@@ -732,4 +589,58 @@ TEST(RegistryMonitor, ValueAnswersRestoreKeepOrAccept)
         return LoadGuardSnapshot(s, *blob, harness.dataFolder) && s.FindValue("blob")->Data == std::vector<std::uint8_t>{4};
     }));
     EXPECT_EQ(value("blob"), Bin({4}));
+}
+
+TEST(RegistryMonitor, AnUnansweredQuestionNeitherAcceptsNorRollsBack)
+{
+    test_support::TestKey key;
+    test_support::Plant(key.Path(), kTree);
+    test_support::SetValue(key.Path(), "v", Sz("good"));
+    MonitorHarness harness;
+    TFreezeList guards;
+    TSingleFreeze* keyGuard = AddGuard(guards, key.Sub("sub"), gkKey, grAsk);
+    keyGuard->DisplayName = "Key guard";
+    TSingleFreeze* valueGuard = AddGuard(guards, key.Path(), gkValue, grAsk, "v");
+    valueGuard->DisplayName = "Value guard";
+    harness.Start(guards);
+    ASSERT_TRUE(harness.WaitStarted());
+    const auto unanswered = [](const std::string& name) {
+        return LogLine{2, "The question about the '" + name +
+                              "' guard got no answer: the changes are neither accepted nor rolled back. "
+                              "It is asked again at the next change."};
+    };
+
+    // Key guard: the alert program gave no answer (with a stray always-forbid flag).
+    harness.answers->Answer(acNoAnswer, true);
+    test_support::SetValue(key.Sub("sub"), "inner", Sz("changed"));
+    ASSERT_TRUE(harness.PumpUntil([&] {
+        return std::find(harness.lines.begin(), harness.lines.end(), unanswered("Key guard")) != harness.lines.end();
+    }));
+    harness.PumpFor(300);
+    EXPECT_EQ(test_support::Dump(key.Sub("sub"))[""]["inner"], Sz("changed")) << "not rolled back";
+    TRegistryShapshoot snapshot;
+    ASSERT_TRUE(LoadGuardSnapshot(snapshot, *keyGuard, harness.dataFolder));
+    EXPECT_EQ(snapshot.FindValue("inner")->AsText(), "deep") << "not accepted";
+    EXPECT_TRUE(harness.reactions.empty()) << "no answer switches nothing";
+    EXPECT_EQ(harness.answers->Asked().size(), 1u) << "not asked again at once";
+
+    // Watched again: the next change asks again, and this answer is carried out.
+    harness.answers->Answer(acRestore);
+    test_support::SetValue(key.Sub("sub"), "other", Sz("x"));
+    ASSERT_TRUE(harness.PumpUntil([&] { return test_support::Dump(key.Sub("sub"))[""].count("inner") &&
+                                               test_support::Dump(key.Sub("sub"))[""]["inner"] == Sz("deep"); }));
+    EXPECT_EQ(harness.answers->Asked().size(), 2u);
+    EXPECT_EQ(test_support::Dump(key.Sub("sub"))[""].count("other"), 0u);
+
+    // Value guard: the same.
+    harness.answers->Answer(acNoAnswer);
+    test_support::SetValue(key.Path(), "v", Sz("bad"));
+    ASSERT_TRUE(harness.PumpUntil([&] {
+        return std::find(harness.lines.begin(), harness.lines.end(), unanswered("Value guard")) != harness.lines.end();
+    }));
+    harness.PumpFor(300);
+    EXPECT_EQ(test_support::Dump(key.Path())[""]["v"], Sz("bad"));
+    ASSERT_TRUE(LoadGuardSnapshot(snapshot, *valueGuard, harness.dataFolder));
+    EXPECT_EQ(snapshot.FindValue("v")->AsText(), "good");
+    EXPECT_EQ(harness.answers->Asked().size(), 3u);
 }

@@ -1,0 +1,363 @@
+// Quorvin itself, started as the main program starts it: the refusals that
+// end it without a window or an answer, and the alert window under Xvfb:
+// its place, its parts, answers by synthesised mouse clicks, and a caption
+// translated from the main program's table.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <vector>
+
+#include "classlib/graphics.h"
+#include "classlib/win_handle.h"
+#include "guard/alert_block.h"
+#include "support/test_support.h"
+
+namespace {
+
+std::string Quorvin()
+{
+    return test_support::Join(test_support::EnvOr("TALMORIS_PROGRAM_DIR", "."), "Quorvin\\quorvin.exe");
+}
+
+// A question block held open the way the main program holds it.
+class OpenBlock {
+public:
+    explicit OpenBlock(const std::string& id)
+        : mapping_(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                      static_cast<DWORD>(kAlertBlockSize), AlertBlockName(id).c_str())),
+          view_(MapViewOfFile(mapping_.Get(), FILE_MAP_WRITE, 0, 0, 0))
+    {
+    }
+    std::uint8_t* Data() { return static_cast<std::uint8_t*>(view_.Data()); }
+    void Write(const TAlertQuestion& question) { WriteAlertBlock(Data(), question); }
+    void PutInt(size_t offset, std::uint32_t value) { std::memcpy(Data() + offset, &value, 4); }
+    std::int32_t Answer() { return AlertBlockAnswer(Data()); }
+    std::int32_t Flag() { return AlertBlockFlag(Data()); }
+
+private:
+    TUniqueHandle mapping_;
+    TMappedView view_;
+};
+
+// A running alert program, ended by the test when it outlives it.
+class AlertProcess {
+public:
+    AlertProcess(const std::string& program, const std::string& commandLine)
+    {
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESHOWWINDOW;
+        startup.wShowWindow = SW_SHOW;
+        std::vector<char> line(commandLine.begin(), commandLine.end());
+        line.push_back('\0');
+        PROCESS_INFORMATION info{};
+        if (CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                           &info)) {
+            process_.Reset(info.hProcess);
+            CloseHandle(info.hThread);
+        }
+    }
+    ~AlertProcess()
+    {
+        if (process_.Valid() && WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT) {
+            TerminateProcess(process_.Get(), 1);
+            WaitForSingleObject(process_.Get(), 5000);
+        }
+    }
+    AlertProcess(const AlertProcess&) = delete;
+    AlertProcess& operator=(const AlertProcess&) = delete;
+
+    bool Started() const { return process_.Valid(); }
+    bool EndsWithin(DWORD ms) const { return WaitForSingleObject(process_.Get(), ms) == WAIT_OBJECT_0; }
+    DWORD ExitCode() const
+    {
+        DWORD code = 99;
+        GetExitCodeProcess(process_.Get(), &code);
+        return code;
+    }
+
+private:
+    TUniqueHandle process_;
+};
+
+// The visible top-level window with `caption`, once shown.
+HWND WaitForWindow(const char* caption, DWORD ms = 10000)
+{
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < ms) {
+        HWND window = FindWindowA(nullptr, caption);
+        if (window && IsWindowVisible(window))
+            return window;
+        Sleep(20);
+    }
+    return nullptr;
+}
+
+// The child window at a point of `window`'s client area, visible ones only.
+HWND ChildAt(HWND window, int x, int y)
+{
+    HWND child = ChildWindowFromPointEx(window, POINT{x, y}, CWP_SKIPINVISIBLE | CWP_SKIPTRANSPARENT);
+    return child == window ? nullptr : child;
+}
+
+RECT ClientRectOf(HWND child, HWND parent)
+{
+    RECT r{};
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+// A real click: the pointer moves there and the button goes down and up.
+void ClickAt(HWND window, int x, int y)
+{
+    POINT point{x, y};
+    ClientToScreen(window, &point);
+    SetCursorPos(point.x, point.y);
+    Sleep(50);
+    INPUT input[2]{};
+    input[0].type = input[1].type = INPUT_MOUSE;
+    input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(1, &input[0], sizeof(INPUT));
+    Sleep(50);
+    SendInput(1, &input[1], sizeof(INPUT));
+    Sleep(100);
+}
+
+void KeepScreenshot(HWND window, const std::string& name)
+{
+    RECT r{};
+    GetWindowRect(window, &r);
+    TBitmap shot(r.right - r.left, r.bottom - r.top);
+    {
+        TBitmapDC target(shot);
+        HDC screen = GetDC(nullptr);
+        BitBlt(target.Get(), 0, 0, shot.Width(), shot.Height(), screen, r.left, r.top, SRCCOPY);
+        ReleaseDC(nullptr, screen);
+    }
+    const std::string folder = test_support::Join(test_support::EnvOr("TALMORIS_TEST_TMP", "."), "..\\test-artefacts");
+    std::filesystem::create_directories(folder);
+    EXPECT_TRUE(shot.SaveToFile(test_support::Join(folder, name)));
+}
+
+const TAlertQuestion kQuestion{"Signalled guard: Home page\r\n\r\n'Start Page' value in 'HKCU\\Software\\Test' key has "
+                               "changes:\r\n\r\nValue from a snapshot: 42\r\nNew value: 43",
+                               "Accept changes?", true};
+
+}  // namespace
+
+TEST(Quorvin, RefusesWithoutShowingOrAnswering)
+{
+    const size_t questionLengthAt = 12 + kQuestion.Message.size();
+    const struct {
+        const char* what;
+        const char* commandLine;
+        const char* blockId;  // null: no block
+        size_t breakAt;       // 0: a good block; else the offset of a length set to `value`
+        std::uint32_t value;
+    } cases[] = {
+        {"a command line of blanks", "   ", "   ", 0, 0},
+        {"no block", "31001", nullptr, 0, 0},
+        {"an empty message", "31002", "31002", 8, 0},
+        {"an empty question", "31003", "31003", questionLengthAt, 0},
+        {"a message past the block", "31004", "31004", 8, 20000},
+        {"a question past the block", "31005", "31005", questionLengthAt, 0xFFFFFFF0u},
+    };
+    for (const auto& c : cases) {
+        std::unique_ptr<OpenBlock> block;
+        if (c.blockId) {
+            block = std::make_unique<OpenBlock>(c.blockId);
+            block->Write(kQuestion);
+            if (c.breakAt)
+                block->PutInt(c.breakAt, c.value);
+        }
+        AlertProcess alert(Quorvin(), c.commandLine);
+        ASSERT_TRUE(alert.Started()) << c.what;
+        EXPECT_TRUE(alert.EndsWithin(2000)) << c.what;
+        EXPECT_EQ(alert.ExitCode(), 0u) << c.what;
+        if (block)
+            EXPECT_EQ(block->Answer(), kAlertNotAnswered) << c.what;
+        EXPECT_EQ(FindWindowA(nullptr, "Talmoris Security Alert"), nullptr) << c.what;
+    }
+    // Quorvin never makes a block of its own: none is left behind.
+    HANDLE left = OpenFileMappingA(FILE_MAP_READ, FALSE, AlertBlockName("31001").c_str());
+    EXPECT_EQ(left, nullptr);
+    if (left)
+        CloseHandle(left);
+}
+
+TEST(Quorvin, TheAlertWindowAnswersYesOrNo)
+{
+    const struct {
+        const char* id;
+        bool showBox;
+        bool tickBox;
+        bool yes;
+        std::int32_t answer, flag;
+    } cases[] = {
+        {"32001", true, true, false, kAlertNo, 1},
+        {"32002", true, false, true, kAlertYes, 0},
+        {"32003", false, false, true, kAlertYes, 0},
+    };
+    for (const auto& c : cases) {
+        OpenBlock block(c.id);
+        TAlertQuestion question = kQuestion;
+        question.ShowCheckBox = c.showBox;
+        block.Write(question);
+        AlertProcess alert(Quorvin(), c.id);
+        const HWND window = WaitForWindow("Talmoris Security Alert");
+        ASSERT_NE(window, nullptr) << c.id;
+        Sleep(300);
+
+        // Bottom right of the work area, 20 pixels in from the right edge, above the rest.
+        RECT work{}, placed{};
+        SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+        GetWindowRect(window, &placed);
+        EXPECT_EQ(placed.right, work.right - 20) << c.id;
+        EXPECT_EQ(placed.bottom, work.bottom) << c.id;
+        EXPECT_EQ(placed.right - placed.left, 300);
+        EXPECT_EQ(placed.bottom - placed.top, 306);
+        EXPECT_TRUE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+
+        // The check box where it belongs, or the message frame in its room.
+        const HWND box = ChildAt(window, 17 + 4, 214 + 8);
+        ASSERT_NE(box, nullptr);
+        const RECT boxRect = ClientRectOf(box, window);
+        if (c.showBox) {
+            EXPECT_EQ(boxRect.left, 17);
+            EXPECT_EQ(boxRect.top, 214);
+            EXPECT_EQ(boxRect.right - boxRect.left, 208);
+        } else {
+            EXPECT_LT(boxRect.top, 214) << "the message frame reaches down here";
+            EXPECT_GE(boxRect.bottom, 214 + 17);
+        }
+        if (c.showBox && c.tickBox) {
+            KeepScreenshot(window, "quorvin.bmp");
+            ClickAt(window, 17 + 8, 214 + 8);
+        }
+        ClickAt(window, (c.yes ? 161 : 223) + 30, 250 + 11);
+        ASSERT_TRUE(alert.EndsWithin(5000)) << c.id;
+        EXPECT_EQ(block.Answer(), c.answer) << c.id;
+        EXPECT_EQ(block.Flag(), c.flag) << c.id;
+    }
+}
+
+TEST(Quorvin, ASecondStartForTheSameIdEndsAtOnce)
+{
+    OpenBlock block("33001");
+    block.Write(kQuestion);
+    AlertProcess first(Quorvin(), "33001");
+    const HWND window = WaitForWindow("Talmoris Security Alert");
+    ASSERT_NE(window, nullptr);
+    AlertProcess second(Quorvin(), "33001");
+    EXPECT_TRUE(second.EndsWithin(2000));
+    EXPECT_FALSE(first.EndsWithin(200)) << "the first alert stays";
+    EXPECT_EQ(block.Answer(), kAlertNotAnswered);
+    Sleep(300);
+    ClickAt(window, 223 + 30, 250 + 11);
+    EXPECT_TRUE(first.EndsWithin(5000));
+    EXPECT_EQ(block.Answer(), kAlertNo);
+}
+
+TEST(Quorvin, TextsAreTranslatedByTheirWording)
+{
+    // A program folder of its own: Quorvin\quorvin.exe and interface\interface.txt beside it.
+    test_support::TempFolder folder;
+    std::filesystem::create_directories(folder.File("Quorvin"));
+    std::filesystem::create_directories(folder.File("interface"));
+    std::filesystem::copy_file(Quorvin(), folder.File("Quorvin\\quorvin.exe"));
+    std::ofstream(folder.File("interface\\interface.txt"), std::ios::binary)
+        << "0=Texts by id are not for us\r\n"
+           "Talmoris Security Alert=Sicherheitsalarm\r\n"
+           "accept changes?=Annehmen?\r\n"
+           "Always forbid these changes=\r\n";
+    OpenBlock block("34001");
+    block.Write(kQuestion);
+    AlertProcess alert(folder.File("Quorvin\\quorvin.exe"), "34001");
+    const HWND window = WaitForWindow("Sicherheitsalarm");
+    ASSERT_NE(window, nullptr) << "the caption is translated";
+    Sleep(300);
+    KeepScreenshot(window, "quorvin-translated.bmp");
+    ClickAt(window, 161 + 30, 250 + 11);
+    EXPECT_TRUE(alert.EndsWithin(5000));
+    EXPECT_EQ(block.Answer(), kAlertYes);
+}
+
+// ---- the whole road: the real monitor asks through the real alert window ----
+
+#include "guard/confirmation_thread.h"
+#include "support/monitor_harness.h"
+#include "support/registry_fixture.h"
+
+TEST(Quorvin, TheMonitorAsksThroughTheAlertWindow)
+{
+    using test_support::Sz;
+    test_support::TestKey key;
+    test_support::SetValue(key.Path(), "Start Page", Sz("http://home/"));
+    test_support::MonitorHarness harness;
+    harness.sink = std::make_shared<TAlertQuestionSink>(Quorvin());
+    TFreezeList guards;
+    TSingleFreeze* guard = test_support::AddGuard(guards, key.Path(), gkKey, grAsk);
+    guard->DisplayName = "Browser start page";
+    harness.Start(guards);
+    ASSERT_TRUE(harness.WaitStarted());
+    const auto startPage = [&] { return test_support::Dump(key.Path())[""]["Start Page"]; };
+    const auto snapshotHolds = [&](const std::string& text) {
+        TRegistryShapshoot snapshot;
+        return LoadGuardSnapshot(snapshot, *guard, harness.dataFolder) && snapshot.FindValue("Start Page") &&
+               snapshot.FindValue("Start Page")->AsText() == text;
+    };
+    HWND alert = nullptr;
+    const auto alertShown = [&] {
+        alert = FindWindowA(nullptr, "Talmoris Security Alert");
+        return alert && IsWindowVisible(alert);
+    };
+    const auto answer = [&](bool yes, bool alwaysForbid) {
+        harness.PumpFor(300);  // the window settles
+        if (alwaysForbid)
+            ClickAt(alert, 17 + 8, 214 + 8);
+        ClickAt(alert, (yes ? 161 : 223) + 30, 250 + 11);
+    };
+
+    // No: the change is rolled back.
+    test_support::SetValue(key.Path(), "Start Page", Sz("http://hijacked/"));
+    ASSERT_TRUE(harness.PumpUntil(alertShown, 15000));
+    answer(false, false);
+    ASSERT_TRUE(harness.PumpUntil([&] { return startPage() == Sz("http://home/"); }, 15000));
+    EXPECT_TRUE(snapshotHolds("http://home/"));
+
+    // Yes: the change becomes the snapshot.
+    ASSERT_TRUE(harness.PumpUntil([&] { return !alertShown(); }));
+    test_support::SetValue(key.Path(), "Start Page", Sz("http://new-home/"));
+    ASSERT_TRUE(harness.PumpUntil(alertShown, 15000));
+    answer(true, false);
+    ASSERT_TRUE(harness.PumpUntil([&] { return snapshotHolds("http://new-home/"); }, 15000));
+    EXPECT_EQ(startPage(), Sz("http://new-home/"));
+    EXPECT_TRUE(harness.reactions.empty());
+
+    // Yes with "always forbid": accepted, and the guard now refuses silently.
+    ASSERT_TRUE(harness.PumpUntil([&] { return !alertShown(); }));
+    test_support::SetValue(key.Path(), "Start Page", Sz("http://third/"));
+    ASSERT_TRUE(harness.PumpUntil(alertShown, 15000));
+    answer(true, true);
+    ASSERT_TRUE(harness.PumpUntil([&] { return !harness.reactions.empty(); }, 15000));
+    EXPECT_EQ(harness.reactions[0].first, static_cast<WPARAM>(guard->Id));
+    ASSERT_TRUE(harness.PumpUntil([&] { return snapshotHolds("http://third/"); }, 15000));
+
+    // The next change is rolled back without a question.
+    ASSERT_TRUE(harness.PumpUntil([&] { return !alertShown(); }));
+    test_support::SetValue(key.Path(), "Start Page", Sz("http://fourth/"));
+    bool asked = false;
+    ASSERT_TRUE(harness.PumpUntil([&] {
+        asked = asked || alertShown();
+        return startPage() == Sz("http://third/");
+    }, 15000));
+    EXPECT_FALSE(asked);
+    EXPECT_TRUE(harness.Stop());
+}
