@@ -15,14 +15,11 @@
 #include "classlib/graphics.h"
 #include "classlib/win_handle.h"
 #include "guard/alert_block.h"
-#include "support/test_support.h"
+#include "support/program_pictures.h"
 
 namespace {
 
-std::string Quorvin()
-{
-    return test_support::Join(test_support::EnvOr("TALMORIS_PROGRAM_DIR", "."), "Quorvin\\quorvin.exe");
-}
+std::string Quorvin() { return test_support::ProgramFile("Quorvin\\quorvin.exe"); }
 
 // A question block held open the way the main program holds it.
 class OpenBlock {
@@ -132,18 +129,9 @@ void ClickAt(HWND window, int x, int y)
 
 void KeepScreenshot(HWND window, const std::string& name)
 {
-    RECT r{};
-    GetWindowRect(window, &r);
-    TBitmap shot(r.right - r.left, r.bottom - r.top);
-    {
-        TBitmapDC target(shot);
-        HDC screen = GetDC(nullptr);
-        BitBlt(target.Get(), 0, 0, shot.Width(), shot.Height(), screen, r.left, r.top, SRCCOPY);
-        ReleaseDC(nullptr, screen);
-    }
-    const std::string folder = test_support::Join(test_support::EnvOr("TALMORIS_TEST_TMP", "."), "..\\test-artefacts");
-    std::filesystem::create_directories(folder);
-    EXPECT_TRUE(shot.SaveToFile(test_support::Join(folder, name)));
+    RECT client{};
+    GetClientRect(window, &client);
+    test_support::KeepArtefact(test_support::ScreenShot(window, client), name);
 }
 
 const TAlertQuestion kQuestion{"Signalled guard: Home page\r\n\r\n'Start Page' value in 'HKCU\\Software\\Test' key has "

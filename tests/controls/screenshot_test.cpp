@@ -3,7 +3,6 @@
 // control, in test-artefacts/.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 
 #include "classlib/application.h"
 #include "classlib/forms.h"
@@ -11,36 +10,9 @@
 #include "controls/bitmapped_combo_box.h"
 #include "controls/skin_helpers.h"
 #include "controls/three_state_button.h"
-#include "support/test_support.h"
+#include "support/program_pictures.h"
 
 namespace {
-
-class TProgramModule {
-public:
-    TProgramModule()
-        : module_(LoadLibraryExA(
-              test_support::Join(test_support::EnvOr("TALMORIS_PROGRAM_DIR", "."), "Talmoris.exe").c_str(), nullptr,
-              LOAD_LIBRARY_AS_DATAFILE))
-    {
-    }
-    ~TProgramModule()
-    {
-        if (module_)
-            FreeLibrary(module_);
-    }
-    TProgramModule(const TProgramModule&) = delete;
-    TProgramModule& operator=(const TProgramModule&) = delete;
-    HMODULE Get() const { return module_; }
-    TBitmap Picture(const char* name) const
-    {
-        TBitmap picture;
-        picture.LoadFromResourceName(module_, name);
-        return picture;
-    }
-
-private:
-    HMODULE module_;
-};
 
 void Settle()
 {
@@ -48,27 +20,6 @@ void Settle()
         TApplication::Instance().ProcessMessages();
         Sleep(10);
     }
-}
-
-// What the screen shows of `area` (client coordinates of `window`).
-TBitmap Shot(HWND window, RECT area)
-{
-    TBitmap shot(area.right - area.left, area.bottom - area.top);
-    POINT origin{area.left, area.top};
-    ClientToScreen(window, &origin);
-    TBitmapDC target(shot);
-    HDC screen = GetDC(nullptr);
-    BitBlt(target.Get(), 0, 0, shot.Width(), shot.Height(), screen, origin.x, origin.y, SRCCOPY);
-    ReleaseDC(nullptr, screen);
-    return shot;
-}
-
-void Keep(const TBitmap& shot, const std::string& name)
-{
-    const std::string folder =
-        test_support::Join(test_support::EnvOr("TALMORIS_TEST_TMP", "."), "..\\test-artefacts");
-    std::filesystem::create_directories(folder);
-    EXPECT_TRUE(shot.SaveToFile(test_support::Join(folder, name))) << name;
 }
 
 RECT Around(const std::vector<TControl*>& controls)
@@ -88,7 +39,7 @@ RECT Around(const std::vector<TControl*>& controls)
 
 TEST(Screenshot, TheControlsWithTheProgramsPictures)
 {
-    const TProgramModule module;
+    const test_support::ProgramModule module("Talmoris.exe");
     ASSERT_NE(module.Get(), nullptr);
     SetCursorPos(1023, 767);  // the mouse away from the buttons: none shows hot
     TForm form(nullptr);
@@ -165,17 +116,20 @@ TEST(Screenshot, TheControlsWithTheProgramsPictures)
     GdiFlush();
     Settle();
 
-    Keep(Shot(form.Handle(), RECT{0, 0, form.Width(), form.Height()}), "controls.bmp");
-    Keep(Shot(form.Handle(), Around(buttons)), "three-state-button.bmp");
-    Keep(Shot(form.Handle(), Around(boxes)), "bit-check-box.bmp");
-    Keep(Shot(form.Handle(), Around({&combo})), "bitmapped-combo-box.bmp");
+    using test_support::KeepArtefact;
+    using test_support::ScreenShot;
+    KeepArtefact(ScreenShot(form.Handle(), RECT{0, 0, form.Width(), form.Height()}), "controls.bmp");
+    KeepArtefact(ScreenShot(form.Handle(), Around(buttons)), "three-state-button.bmp");
+    KeepArtefact(ScreenShot(form.Handle(), Around(boxes)), "bit-check-box.bmp");
+    KeepArtefact(ScreenShot(form.Handle(), Around({&combo})), "bitmapped-combo-box.bmp");
 
     // On screen: each button at rest shows its picture inside the shape and
     // the form's white outside it.
     for (size_t row = 0; row < std::size(rows); ++row) {
         auto* atRest = static_cast<TThreeStateButton*>(buttons[row * 4]);
-        const TBitmap shot = Shot(form.Handle(), RECT{atRest->Left(), atRest->Top(), atRest->Left() + atRest->Width(),
-                                                      atRest->Top() + atRest->Height()});
+        const TBitmap shot = ScreenShot(form.Handle(), RECT{atRest->Left(), atRest->Top(),
+                                                            atRest->Left() + atRest->Width(),
+                                                            atRest->Top() + atRest->Height()});
         const TBitmap& shape = atRest->CoordinateBitmap();
         const TBitmap& picture = atRest->NormalBitmap();
         int wrong = 0;
@@ -191,7 +145,7 @@ TEST(Screenshot, TheControlsWithTheProgramsPictures)
     }
     // The checked box shows its glyph on the form's colour.
     const TBitmap checked = module.Picture("CHECKED");
-    const TBitmap shot = Shot(form.Handle(), RECT{boxes[1]->Left(), boxes[1]->Top(), boxes[1]->Left() + 19,
+    const TBitmap shot = ScreenShot(form.Handle(), RECT{boxes[1]->Left(), boxes[1]->Top(), boxes[1]->Left() + 19,
                                                   boxes[1]->Top() + 17});
     const int glyphTop = (17 - checked.Height()) / 2;
     const COLORREF key = checked.Pixel(0, checked.Height() - 1);

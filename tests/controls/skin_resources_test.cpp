@@ -11,54 +11,11 @@
 #include "classlib/graphics.h"
 #include "controls/skin_helpers.h"
 #include "controls/three_state_button.h"
-#include "support/test_support.h"
+#include "support/program_pictures.h"
 
 namespace {
 
-// A program's module loaded for its resources only.
-class TResourceModule {
-public:
-    explicit TResourceModule(const std::string& path)
-        : module_(LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE))
-    {
-    }
-    ~TResourceModule()
-    {
-        if (module_)
-            FreeLibrary(module_);
-    }
-    TResourceModule(const TResourceModule&) = delete;
-    TResourceModule& operator=(const TResourceModule&) = delete;
-    HMODULE Get() const { return module_; }
-
-    // The header of a bitmap resource, as stored.
-    bool Header(const char* name, BITMAPINFOHEADER& header) const
-    {
-        const HRSRC found = FindResourceA(module_, name, MAKEINTRESOURCEA(2));  // RT_BITMAP
-        if (!found || SizeofResource(module_, found) < sizeof header)
-            return false;
-        const HGLOBAL loaded = LoadResource(module_, found);
-        const void* data = loaded ? LockResource(loaded) : nullptr;
-        if (!data)
-            return false;
-        std::memcpy(&header, data, sizeof header);
-        return true;
-    }
-    TBitmap Picture(const std::string& name) const
-    {
-        TBitmap picture;
-        picture.LoadFromResourceName(module_, name);
-        return picture;
-    }
-
-private:
-    HMODULE module_;
-};
-
-std::string ProgramFile(const std::string& relative)
-{
-    return test_support::Join(test_support::EnvOr("TALMORIS_PROGRAM_DIR", "."), relative);
-}
+using TResourceModule = test_support::ProgramModule;
 
 struct TFamily {
     const char* shape;
@@ -151,7 +108,7 @@ void ExpectFamilies(const TResourceModule& module, const std::vector<TFamily>& f
 
 TEST(SkinResources, TheMainProgramHasEveryPicture)
 {
-    const TResourceModule module(ProgramFile("Talmoris.exe"));
+    const TResourceModule module("Talmoris.exe");
     ASSERT_NE(module.Get(), nullptr);
     ExpectPictures(module, kTalmorisPictures);
     ExpectFamilies(module, {kNormal, kSmall, kToolbar, kWindowButtons});
@@ -159,7 +116,7 @@ TEST(SkinResources, TheMainProgramHasEveryPicture)
 
 TEST(SkinResources, TheAlertProgramHasEveryPicture)
 {
-    const TResourceModule module(ProgramFile("Quorvin\\quorvin.exe"));
+    const TResourceModule module("Quorvin\\quorvin.exe");
     ASSERT_NE(module.Get(), nullptr);
     ExpectPictures(module, kQuorvinPictures);
     ExpectFamilies(module, {kAlertButtons});
@@ -168,7 +125,7 @@ TEST(SkinResources, TheAlertProgramHasEveryPicture)
 TEST(SkinResources, KeyPixelsWhereTheControlsLookForThem)
 {
     for (const char* program : {"Talmoris.exe", "Quorvin\\quorvin.exe"}) {
-        const TResourceModule module(ProgramFile(program));
+        const TResourceModule module(program);
         ASSERT_NE(module.Get(), nullptr) << program;
         // Check-box glyphs: the bottom-left colour is left out, and it is nowhere else.
         for (const char* glyphName : {"CHECKED", "GRAYED", "UNCHECKED"}) {
@@ -187,7 +144,7 @@ TEST(SkinResources, KeyPixelsWhereTheControlsLookForThem)
         EXPECT_EQ(caption.Pixel(0, 0), RGB(0, 0, 0)) << program;
         EXPECT_NE(caption.Pixel(caption.Width() / 2, caption.Height() / 2), RGB(0, 0, 0)) << program;
     }
-    const TResourceModule talmoris(ProgramFile("Talmoris.exe"));
+    const TResourceModule talmoris("Talmoris.exe");
     // Tab skins: their bottom-left colour is left out of the three slices.
     for (const char* tab : {"BM_TH", "BM_THS"}) {
         const TBitmap skin = talmoris.Picture(tab);
