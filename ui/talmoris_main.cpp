@@ -7,9 +7,14 @@
 #include "guard/freeze_list.h"
 #include "guard/interface_translator.h"
 #include "guard/postponed_log.h"
+#include "ui/single_instance.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
+    const TInstanceMutex instance;
+    if (instance.AnotherInstanceRuns() && HandOverToRunningInstance())
+        return 0;
+
     TInterfaceTranslator translator;
     translator.LoadFromFile(InterfaceFileName(GetProgramFolder()));
     RegisterTextTranslator(&translator);
