@@ -1,8 +1,36 @@
 #include "classlib/application.h"
 
+#include <cstddef>
+
+#include "classlib/hint_window.h"
+
 namespace {
+
 const char kClassName[] = "TalmorisApplication";
+
+TFont SystemHintFont()
+{
+    // The size of the structure as XP knows it: later fields make XP refuse the call.
+    NONCLIENTMETRICSA metrics{};
+    metrics.cbSize = offsetof(NONCLIENTMETRICSA, lfMessageFont) + sizeof metrics.lfMessageFont;
+    if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0) &&
+        metrics.lfStatusFont.lfFaceName[0] != '\0' && metrics.lfStatusFont.lfHeight != 0) {
+        const LOGFONTA& font = metrics.lfStatusFont;
+        unsigned style = 0;
+        if (font.lfWeight >= FW_BOLD)
+            style |= fsBold;
+        if (font.lfItalic)
+            style |= fsItalic;
+        return TFont(font.lfFaceName, font.lfHeight, style, clInfoText);
+    }
+    return TFont("Tahoma", -11, 0, clInfoText);
 }
+
+}  // namespace
+
+TApplication::TApplication() : TComponent(nullptr), hintFont_(SystemHintFont()) {}
+
+TApplication::~TApplication() = default;
 
 TApplication& TApplication::Instance()
 {
@@ -12,6 +40,11 @@ TApplication& TApplication::Instance()
 
 LRESULT CALLBACK TApplication::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == WM_TIMER) {
+        TApplication& application = Instance();
+        if (application.hints_ && application.hints_->Timer(wParam))
+            return 0;
+    }
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
@@ -78,3 +111,45 @@ String TApplication::Title() const
 }
 
 void TApplication::SetTitle(const String& title) { SetWindowTextA(Handle(), title.c_str()); }
+
+THintController& TApplication::Hints()
+{
+    if (!hints_)
+        hints_ = std::make_unique<THintController>(*this);
+    return *hints_;
+}
+
+void TApplication::SetShowHint(bool show)
+{
+    showHint_ = show;
+    if (!show && hints_)
+        hints_->Cancel();
+}
+
+void TApplication::SetHintColor(TColor colour)
+{
+    hintColor_ = colour;
+    if (hints_)
+        hints_->ColorChanged();
+}
+
+void TApplication::SetHintWindowClass(std::function<std::unique_ptr<THintWindow>()> makeWindow)
+{
+    Hints().SetWindowClass(std::move(makeWindow));
+}
+
+THintWindow* TApplication::HintWindow() const { return hints_ ? hints_->Window() : nullptr; }
+
+void TApplication::CancelHint()
+{
+    if (hints_)
+        hints_->Cancel();
+}
+
+void TApplication::HintMouseMessage(TWinControl& host, TControl* graphic, UINT message)
+{
+    // Until the mouse has moved over a control there is nothing to put away;
+    // a message performed on a control without a window is none of ours.
+    if ((message == WM_MOUSEMOVE || hints_) && host.HandleAllocated())
+        Hints().MouseMessage(host, graphic, message);
+}

@@ -1,14 +1,26 @@
 // The application object: a hidden top-level window that owns the program's
-// forms in the task bar's eyes, and the message loop.
+// forms in the task bar's eyes, and the message loop. It also shows the
+// controls' hints (see classlib/hint_window.h).
 #pragma once
 
 #include <windows.h>
 
+#include <functional>
+#include <memory>
+
+#include "classlib/colors.h"
 #include "classlib/component.h"
+#include "classlib/font.h"
+
+class TControl;
+class THintController;
+class THintWindow;
+class TWinControl;
 
 class TApplication : public TComponent {
 public:
     static TApplication& Instance();
+    ~TApplication() override;
 
     HWND Handle();  // made on first use
     // Runs the message loop until WM_QUIT or Terminate.
@@ -25,12 +37,41 @@ public:
     String Title() const;
     void SetTitle(const String& title);
 
+    // Hints: shown for controls with ShowHint and a Hint while ShowHint is
+    // on here, after the mouse rested HintPause ms on the control, for
+    // HintHidePause ms.
+    bool ShowHint() const { return showHint_; }
+    void SetShowHint(bool show);
+    TColor HintColor() const { return hintColor_; }
+    void SetHintColor(TColor colour);
+    unsigned HintPause() const { return hintPause_; }
+    void SetHintPause(unsigned milliseconds) { hintPause_ = milliseconds; }
+    unsigned HintHidePause() const { return hintHidePause_; }
+    void SetHintHidePause(unsigned milliseconds) { hintHidePause_ = milliseconds; }
+    // The system's status-bar font (Tahoma 8 pt when it gives none), in the
+    // info-text colour.
+    const TFont& HintFont() const { return hintFont_; }
+    // Makes the hint windows from now on; null: plain THintWindow.
+    void SetHintWindowClass(std::function<std::unique_ptr<THintWindow>()> makeWindow);
+    // The hint window made so far, shown or not; null before the first hint.
+    THintWindow* HintWindow() const;
+    void CancelHint();
+    // Called by windowed controls for their mouse and key messages.
+    void HintMouseMessage(TWinControl& host, TControl* graphic, UINT message);
+
 private:
-    TApplication() : TComponent(nullptr) {}
+    TApplication();
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     bool HandleMessage(const MSG& msg);
+    THintController& Hints();
 
     HWND handle_ = nullptr;
     bool terminated_ = false;
     TComponent* mainForm_ = nullptr;
+    bool showHint_ = true;
+    TColor hintColor_ = clInfoBk;
+    unsigned hintPause_ = 500;
+    unsigned hintHidePause_ = 2500;
+    TFont hintFont_;
+    std::unique_ptr<THintController> hints_;  // made with the first hint message
 };

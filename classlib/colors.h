@@ -29,3 +29,5 @@ constexpr TColor clBtnText = SystemColor(18);
 constexpr TColor clBtnHighlight = SystemColor(20);
 constexpr TColor clWindow = SystemColor(5);
 constexpr TColor clWindowText = SystemColor(8);
+constexpr TColor clInfoText = SystemColor(23);
+constexpr TColor clInfoBk = SystemColor(24);

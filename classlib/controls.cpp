@@ -568,6 +568,9 @@ bool TWinControl::DispatchMouseAndKeys(TMessage& message)
 {
     const int x = SignedLow(message.LParam);
     const int y = SignedHigh(message.LParam);
+    // Hints follow the mouse; a press or a key puts them away.
+    TApplication::Instance().HintMouseMessage(*this, message.Msg == WM_MOUSEMOVE ? GraphicControlAt(x, y) : nullptr,
+                                              message.Msg);
     switch (message.Msg) {
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
