@@ -1,0 +1,212 @@
+#include "controls/owner_scroll_bar.h"
+
+namespace {
+
+constexpr UINT_PTR kRepeatTimer = 1;
+
+RECT ToRect(const TScrollRect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
+
+void Fill(HDC dc, const RECT& area, TColor colour)
+{
+    const HBRUSH brush = CreateSolidBrush(ColorToRGB(colour));
+    FillRect(dc, &area, brush);
+    DeleteObject(brush);
+}
+
+void Line(HDC dc, TColor colour, std::initializer_list<POINT> points)
+{
+    const HPEN pen = CreatePen(PS_SOLID, 1, ColorToRGB(colour));
+    const HGDIOBJ old = SelectObject(dc, pen);
+    auto it = points.begin();
+    MoveToEx(dc, it->x, it->y, nullptr);
+    for (++it; it != points.end(); ++it)
+        LineTo(dc, it->x, it->y);
+    SelectObject(dc, old);
+    DeleteObject(pen);
+}
+
+}  // namespace
+
+TWOwnrScrllBar::TWOwnrScrllBar(TComponent* owner) : TWinControl(owner)
+{
+    SetBounds(0, 0, 20, 100);
+    model_.OnChange = [this] {
+        Repaint();
+        DoChange();
+    };
+    SetMessageHandler(WM_ERASEBKGND, [](TMessage& m) {
+        m.Result = 1;
+        return true;
+    });
+    SetMessageHandler(WM_PAINT, [this](TMessage& m) {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(Handle(), &ps);
+        PaintTo(dc);
+        EndPaint(Handle(), &ps);
+        m.Result = 0;
+        return true;
+    });
+    SetMessageHandler(WM_TIMER, [this](TMessage& m) {
+        if (m.WParam != kRepeatTimer)
+            return false;
+        model_.TimerTick();
+        FollowRepeatTimer();
+        Repaint();
+        m.Result = 0;
+        return true;
+    });
+}
+
+TWOwnrScrllBar::~TWOwnrScrllBar()
+{
+    OnChange = nullptr;
+    model_.OnChange = nullptr;
+    if (HandleAllocated() && timerInterval_)
+        KillTimer(Handle(), kRepeatTimer);
+}
+
+void TWOwnrScrllBar::SetBounds(int left, int top, int width, int height)
+{
+    model_.SetSize(width, height);
+    TWinControl::SetBounds(left, top, width, height);
+}
+
+void TWOwnrScrllBar::SetDrawStyle(TOSBDrawStyle style)
+{
+    if (style != drawStyle_) {
+        drawStyle_ = style;
+        Repaint();
+    }
+}
+
+void TWOwnrScrllBar::SetCtrl3d(bool on)
+{
+    if (on != ctrl3D_) {
+        ctrl3D_ = on;
+        Repaint();
+    }
+}
+
+void TWOwnrScrllBar::SetBgColor(TColor colour)
+{
+    if (colour != background_) {
+        background_ = colour;
+        Repaint();
+    }
+}
+
+void TWOwnrScrllBar::SetButtonHeight(int height)
+{
+    if (height != model_.ButtonHeight()) {
+        model_.SetButtonHeight(height);
+        Repaint();
+    }
+}
+
+void TWOwnrScrllBar::SetTrackHeight(int height)
+{
+    if (height != model_.TrackHeight()) {
+        model_.SetTrackHeight(height);
+        Repaint();
+    }
+}
+
+void TWOwnrScrllBar::SetAutoSizeTrack(bool on)
+{
+    model_.SetAutoSizeTrack(on);
+    Repaint();
+}
+
+void TWOwnrScrllBar::DoChange()
+{
+    if (OnChange)
+        OnChange(*this);
+}
+
+void TWOwnrScrllBar::Repaint()
+{
+    if (HandleAllocated())
+        InvalidateRect(Handle(), nullptr, FALSE);
+}
+
+void TWOwnrScrllBar::FollowRepeatTimer()
+{
+    if (!HandleAllocated())
+        return;
+    const int wanted = model_.RepeatInterval();
+    if (wanted == timerInterval_)
+        return;
+    if (wanted)
+        SetTimer(Handle(), kRepeatTimer, static_cast<UINT>(wanted), nullptr);
+    else
+        KillTimer(Handle(), kRepeatTimer);
+    timerInterval_ = wanted;
+}
+
+void TWOwnrScrllBar::MouseDown(TMouseButton button, TShiftState shift, int x, int y)
+{
+    TWinControl::MouseDown(button, shift, x, y);
+    SetCapture(Handle());  // a drag goes on outside the bar
+    model_.MouseDown(x, y);
+    FollowRepeatTimer();
+    Repaint();
+}
+
+void TWOwnrScrllBar::MouseMove(TShiftState shift, int x, int y)
+{
+    TWinControl::MouseMove(shift, x, y);
+    model_.MouseMove(y);
+}
+
+void TWOwnrScrllBar::MouseUp(TMouseButton button, TShiftState shift, int x, int y)
+{
+    TWinControl::MouseUp(button, shift, x, y);
+    if (GetCapture() == Handle())
+        ReleaseCapture();
+    model_.MouseUp();
+    FollowRepeatTimer();
+    Repaint();
+}
+
+void TWOwnrScrllBar::FireDraw(const TOSBEvent& event, HDC dc, const TScrollRect& rect, bool state)
+{
+    if (event)
+        event(*this, dc, ToRect(rect), state);
+}
+
+void TWOwnrScrllBar::PaintTo(HDC target)
+{
+    TBitmap buffer(Width(), Height());
+    if (buffer.Empty())
+        return;
+    {
+        TBitmapDC dc(buffer);
+        PaintBuffer(dc.Get());
+    }
+    buffer.Draw(target, 0, 0, false, POINT{0, 0});
+}
+
+void TWOwnrScrllBar::PaintBuffer(HDC dc)
+{
+    const int w = Width(), h = Height(), bh = model_.ButtonHeight();
+    const bool ownerDraw = drawStyle_ == TOSBDrawStyle::osbOwnerDraw;
+    Fill(dc, ownerDraw ? RECT{1, bh + 2, w - 1, h - bh - 1} : RECT{1, bh, w - 1, h - bh}, background_);
+    // The outer frame: shadow on top and left, highlight below and right, or flat.
+    Line(dc, ctrl3D_ ? clBtnShadow : background_, {{w, 0}, {0, 0}, {0, h - 1}});
+    Line(dc, ctrl3D_ ? clBtnHighlight : background_, {{0, h - 1}, {w - 1, h - 1}, {w - 1, 0}});
+    if (ownerDraw) {
+        FireDraw(OnTopDraw, dc, model_.TopButtonRect(), !model_.TopPressed());
+        FireDraw(OnBottomDraw, dc, model_.BottomButtonRect(), !model_.BottomPressed());
+        FireDraw(OnTrackDraw, dc, model_.TrackRect(), true);
+        return;
+    }
+    const UINT inactive = Enabled() ? 0 : DFCS_INACTIVE;
+    RECT up{1, 1, w - 1, bh};
+    DrawFrameControl(dc, &up, DFC_SCROLL, DFCS_SCROLLUP | (model_.TopPressed() ? DFCS_PUSHED : 0) | inactive);
+    RECT down{1, h - bh, w - 1, h - 1};
+    DrawFrameControl(dc, &down, DFC_SCROLL, DFCS_SCROLLDOWN | (model_.BottomPressed() ? DFCS_PUSHED : 0) | inactive);
+    if (Enabled()) {
+        RECT thumb = ToRect(model_.TrackRect());
+        DrawFrameControl(dc, &thumb, DFC_BUTTON, DFCS_BUTTONPUSH);
+    }
+}
