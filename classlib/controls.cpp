@@ -347,6 +347,22 @@ void TWinControl::SetMessageHandler(UINT message, TMessageHandler handler)
         handlers_.erase(message);
 }
 
+void TWinControl::SetPaintHandler(std::function<void(HDC)> paint)
+{
+    SetMessageHandler(WM_ERASEBKGND, [](TMessage& m) {
+        m.Result = 1;  // the paint covers everything: no flicker
+        return true;
+    });
+    SetMessageHandler(WM_PAINT, [this, paint = std::move(paint)](TMessage& m) {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(handle_, &ps);
+        paint(dc);
+        EndPaint(handle_, &ps);
+        m.Result = 0;
+        return true;
+    });
+}
+
 LRESULT TWinControl::Perform(UINT message, WPARAM wParam, LPARAM lParam)
 {
     TMessage m{message, wParam, lParam, 0};

@@ -168,6 +168,9 @@ public:
 
     // A handler for one message number (any number, also above 0xFFFF).
     void SetMessageHandler(UINT message, TMessageHandler handler);
+    // Controls that paint every pixel themselves: `paint` draws the whole
+    // client area into the paint context, and nothing is erased before.
+    void SetPaintHandler(std::function<void(HDC)> paint);
     // The window procedure of the object; replace it to look at messages
     // first, and call WndProc to go on.
     std::function<void(TMessage&)> WindowProc;

@@ -16,18 +16,7 @@ TBitCheckBox::TBitCheckBox(TComponent* owner) : TWinControl(owner)
         SetGlyph(state, TBitmap());
     for (TCheckBoxState state : {TCheckBoxState::cbChecked, TCheckBoxState::cbGrayed, TCheckBoxState::cbUnchecked})
         model_.SetNumGlyphs(state, 1);
-    SetMessageHandler(WM_ERASEBKGND, [](TMessage& m) {
-        m.Result = 1;
-        return true;
-    });
-    SetMessageHandler(WM_PAINT, [this](TMessage& m) {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(Handle(), &ps);
-        PaintTo(dc);
-        EndPaint(Handle(), &ps);
-        m.Result = 0;
-        return true;
-    });
+    SetPaintHandler([this](HDC dc) { PaintTo(dc); });
     for (UINT message : {UINT{WM_SETFOCUS}, UINT{WM_KILLFOCUS}})
         SetMessageHandler(message, [this](TMessage&) {
             Repaint();

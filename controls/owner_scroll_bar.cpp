@@ -34,18 +34,7 @@ TWOwnrScrllBar::TWOwnrScrllBar(TComponent* owner) : TWinControl(owner)
         Repaint();
         DoChange();
     };
-    SetMessageHandler(WM_ERASEBKGND, [](TMessage& m) {
-        m.Result = 1;
-        return true;
-    });
-    SetMessageHandler(WM_PAINT, [this](TMessage& m) {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(Handle(), &ps);
-        PaintTo(dc);
-        EndPaint(Handle(), &ps);
-        m.Result = 0;
-        return true;
-    });
+    SetPaintHandler([this](HDC dc) { PaintTo(dc); });
     SetMessageHandler(WM_TIMER, [this](TMessage& m) {
         if (m.WParam != kRepeatTimer)
             return false;

@@ -27,15 +27,7 @@ TThreeStateButton::TThreeStateButton(TComponent* owner) : TWinControl(owner)
         InvalidateRect(Handle(), nullptr, FALSE);
         return false;
     });
-    SetMessageHandler(WM_ERASEBKGND, [](TMessage& m) {
-        m.Result = 1;  // the picture covers the button
-        return true;
-    });
-    SetMessageHandler(WM_PAINT, [this](TMessage& m) {
-        Paint();
-        m.Result = 0;
-        return true;
-    });
+    SetPaintHandler([this](HDC dc) { PaintTo(dc); });
 }
 
 void TThreeStateButton::SetPicture(TBitmap& slot, const TBitmap& picture)
@@ -146,10 +138,8 @@ void TThreeStateButton::KeyUp(WORD& key, TShiftState shift)
     }
 }
 
-void TThreeStateButton::Paint()
+void TThreeStateButton::PaintTo(HDC dc)
 {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(Handle(), &ps);
     const TBitmap& picture = CurrentPicture();
     // Through a buffer: what the picture leaves free shows the parent, without flicker.
     TBitmap buffer(Width(), Height());
@@ -162,5 +152,4 @@ void TThreeStateButton::Paint()
         }
         buffer.Draw(dc, 0, 0, false, POINT{0, 0});
     }
-    EndPaint(Handle(), &ps);
 }

@@ -49,7 +49,7 @@ public:
 private:
     void SetPicture(TBitmap& slot, const TBitmap& picture);
     void Apply();  // capture, focus and repaint as the model says
-    void Paint();
+    void PaintTo(HDC dc);
 
     TThreeStateButtonModel model_;
     TBitmap normal_, hot_, down_, disabled_, shape_;
