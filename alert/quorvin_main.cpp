@@ -12,6 +12,7 @@
 #include "classlib/application.h"
 #include "classlib/win_handle.h"
 #include "guard/alert_block.h"
+#include "guard/common.h"
 
 namespace {
 
@@ -32,15 +33,10 @@ bool ReadQuestion(const String& blockName, TAlertQuestion& question)
                           size < kAlertBlockSize ? size : kAlertBlockSize, question);
 }
 
-// "interface\interface.txt" in the folder above our own.
+// The main program's table: "interface\interface.txt" in the folder above our own.
 String TranslationFile()
 {
-    char path[MAX_PATH * 2] = {};
-    const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-    String folder(path, length);
-    folder = folder.substr(0, folder.find_last_of('\\') == String::npos ? 0 : folder.find_last_of('\\'));
-    const size_t parent = folder.find_last_of('\\');
-    return (parent == String::npos ? String() : folder.substr(0, parent + 1)) + "interface\\interface.txt";
+    return ExtractFilePath(ExcludeTrailingPathDelimiter(GetProgramFolder())) + "interface\\interface.txt";
 }
 
 }  // namespace

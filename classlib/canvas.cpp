@@ -57,6 +57,16 @@ void TCanvas::Rectangle(const RECT& area)
         SelectObject(dc_, old);
 }
 
+void TCanvas::Polyline(std::initializer_list<POINT> points)
+{
+    auto it = points.begin();
+    if (it == points.end())
+        return;
+    MoveToEx(dc_, it->x, it->y, nullptr);
+    for (++it; it != points.end(); ++it)
+        ::LineTo(dc_, it->x, it->y);
+}
+
 void TCanvas::TextAt(int x, int y, const String& text)
 {
     ::TextOutA(dc_, x, y, text.c_str(), static_cast<int>(text.size()));

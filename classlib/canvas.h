@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <initializer_list>
+
 #include "classlib/graphics.h"
 #include "classlib/sysutils.h"
 
@@ -28,6 +30,8 @@ public:
     void Rectangle(const RECT& area);   // pen outline, brush inside (unless clear)
     void MoveTo(int x, int y) { MoveToEx(dc_, x, y, nullptr); }
     void LineTo(int x, int y) { ::LineTo(dc_, x, y); }
+    // Lines from point to point in the pen, each stopping short of its end.
+    void Polyline(std::initializer_list<POINT> points);
     void TextAt(int x, int y, const String& text);  // the class library's TextOut
     int TextWidth(const String& text) const;
     int TextHeight(const String& text) const;

@@ -1,12 +1,13 @@
 #include "classlib/controls.h"
 
 #include <algorithm>
+#include <map>
+#include <string>
 
 #include "classlib/application.h"
 
 namespace {
 
-const char kClassName[] = "TalmorisControl";
 const char kObjectProperty[] = "TalmorisControl";
 
 TShiftState ShiftFromKeys(WPARAM keys)
@@ -269,19 +270,30 @@ HWND TWinControl::Handle()
     return handle_;
 }
 
+// Our window class of a name and a class style: one class per style, since
+// the style belongs to the class (a drop shadow, say), registered on first use.
+const char* TWinControl::OwnClassName(const char* baseName, UINT classStyle)
+{
+    static std::map<std::string, std::string> names;
+    std::string name = baseName;
+    if (classStyle != CS_DBLCLKS)
+        name += IntToHex(classStyle, 1);
+    const auto found = names.find(name);
+    if (found != names.end())
+        return found->second.c_str();
+    WNDCLASSA wc{};
+    wc.style = classStyle;
+    wc.lpfnWndProc = &TWinControl::StaticWindowProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = name.c_str();
+    RegisterClassA(&wc);
+    return names.emplace(name, name).first->second.c_str();
+}
+
 void TWinControl::CreateHandle()
 {
-    static const ATOM atom = [] {
-        WNDCLASSA wc{};
-        wc.style = CS_DBLCLKS;
-        wc.lpfnWndProc = &TWinControl::StaticWindowProc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.lpszClassName = kClassName;
-        return RegisterClassA(&wc);
-    }();
-    (void)atom;
     const HWND parentWindow = Parent() ? Parent()->Handle() : TApplication::Instance().Handle();
     if (handle_)
         return;  // made meanwhile: the parent's window makes its children's
@@ -296,8 +308,8 @@ void TWinControl::CreateHandle()
             CallWindowProcA(systemProc_, window, WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), FALSE);
         }
     } else {
-        handle_ = CreateWindowExA(ExStyle(), kClassName, Caption().c_str(), Style(), Left(), Top(), Width(), Height(),
-                                  parentWindow, nullptr, GetModuleHandleA(nullptr), this);
+        handle_ = CreateWindowExA(ExStyle(), OwnClassName(OwnClassBaseName(), ClassStyle()), Caption().c_str(), Style(), Left(), Top(),
+                                  Width(), Height(), parentWindow, nullptr, GetModuleHandleA(nullptr), this);
     }
     // Children made before their parent's window get theirs now.
     for (TControl* control : controls_)

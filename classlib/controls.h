@@ -206,6 +206,9 @@ protected:
     // Window styles of the window to make.
     virtual DWORD Style() const;
     virtual DWORD ExStyle() const { return 0; }
+    // The name and class style of our own window class for this control.
+    virtual const char* OwnClassBaseName() const { return "TalmorisControl"; }
+    virtual UINT ClassStyle() const { return CS_DBLCLKS; }
     // What the window does with a message nobody handled.
     virtual void DefaultHandler(TMessage& message);
     // Whether typed characters are the control's own input (edits), rather
@@ -218,6 +221,7 @@ protected:
 private:
     friend class TControl;
     static LRESULT CALLBACK StaticWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    static const char* OwnClassName(const char* baseName, UINT classStyle);
     void CreateHandle();
     void DestroyHandle();
     bool DispatchMouseAndKeys(TMessage& message);

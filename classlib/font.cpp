@@ -25,3 +25,11 @@ COLORREF ColorToRGB(TColor colour)
         return RGB(255, 255, 255);
     return static_cast<COLORREF>(colour) & 0xFFFFFF;
 }
+
+TFontDC::TFontDC(const TFont& font) : dc_(CreateCompatibleDC(nullptr)), old_(SelectObject(dc_, font.Handle())) {}
+
+TFontDC::~TFontDC()
+{
+    SelectObject(dc_, old_);
+    DeleteDC(dc_);
+}

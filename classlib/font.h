@@ -71,3 +71,18 @@ private:
     HDC dc_;
     HGDIOBJ old_;
 };
+
+// A screen-compatible memory DC with `font` selected, for measuring text
+// without a window; `font` must outlive it.
+class TFontDC {
+public:
+    explicit TFontDC(const TFont& font);
+    ~TFontDC();
+    TFontDC(const TFontDC&) = delete;
+    TFontDC& operator=(const TFontDC&) = delete;
+    HDC Get() const { return dc_; }
+
+private:
+    HDC dc_;
+    HGDIOBJ old_;
+};

@@ -1,9 +1,5 @@
 #include "classlib/hint_window.h"
 
-#include <cstdio>
-#include <map>
-#include <string>
-
 #include "classlib/application.h"
 #include "classlib/canvas.h"
 
@@ -11,26 +7,6 @@ namespace {
 
 constexpr UINT_PTR kShowTimerId = 0x4801;
 constexpr UINT_PTR kHideTimerId = 0x4802;
-
-// One window class per class style: the style belongs to the class, and a
-// hint window kind may ask for another one (a drop shadow, say).
-const char* HintClassName(UINT classStyle)
-{
-    static std::map<UINT, std::string> names;
-    const auto found = names.find(classStyle);
-    if (found != names.end())
-        return found->second.c_str();
-    char name[32];
-    std::snprintf(name, sizeof name, "TalmorisHint%X", classStyle);
-    WNDCLASSA wc{};
-    wc.style = classStyle;
-    wc.lpfnWndProc = DefWindowProcA;  // TWinControl subclasses the window once made
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.lpszClassName = name;
-    RegisterClassA(&wc);
-    return names.emplace(classStyle, name).first->second.c_str();
-}
 
 // The hint's place: its top left corner just below the pointer's cursor,
 // moved inside the work area (above the pointer when there is no room below).
@@ -58,16 +34,6 @@ RECT PlaceBelowPointer(const RECT& size, POINT pointer)
 
 }  // namespace
 
-// ---- TFontDC ----
-
-TFontDC::TFontDC(const TFont& font) : dc_(CreateCompatibleDC(nullptr)), old_(SelectObject(dc_, font.Handle())) {}
-
-TFontDC::~TFontDC()
-{
-    SelectObject(dc_, old_);
-    DeleteDC(dc_);
-}
-
 // ---- THintWindow ----
 
 THintWindow::THintWindow(TComponent* owner) : TWinControl(owner)
@@ -84,11 +50,6 @@ THintWindow::THintWindow(TComponent* owner) : TWinControl(owner)
     });
     SetMessageHandler(WM_MOUSEACTIVATE, [](TMessage& m) {
         m.Result = MA_NOACTIVATE;
-        return true;
-    });
-    SetMessageHandler(WM_ERASEBKGND, [this](TMessage& m) {
-        PaintBackground(reinterpret_cast<HDC>(m.WParam));
-        m.Result = 1;
         return true;
     });
     SetMessageHandler(WM_PAINT, [this](TMessage& m) {
@@ -128,7 +89,7 @@ DWORD THintWindow::Style() const { return Params().Style; }
 
 DWORD THintWindow::ExStyle() const { return Params().ExStyle; }
 
-const char* THintWindow::WindowClassName() const { return HintClassName(Params().ClassStyle); }
+UINT THintWindow::ClassStyle() const { return Params().ClassStyle; }
 
 RECT THintWindow::CalcHintRect(int maxWidth, const String& hint)
 {

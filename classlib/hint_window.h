@@ -12,21 +12,6 @@
 
 class TApplication;
 
-// A screen-compatible memory DC with `font` selected, for measuring text
-// without a window; `font` must outlive it.
-class TFontDC {
-public:
-    explicit TFontDC(const TFont& font);
-    ~TFontDC();
-    TFontDC(const TFontDC&) = delete;
-    TFontDC& operator=(const TFontDC&) = delete;
-    HDC Get() const { return dc_; }
-
-private:
-    HDC dc_;
-    HGDIOBJ old_;
-};
-
 // What a hint window is made with: its window styles and the style of its
 // window class (class styles such as CS_DROPSHADOW can't be set per window).
 struct TCreateParams {
@@ -62,7 +47,8 @@ protected:
 
     DWORD Style() const final;
     DWORD ExStyle() const final;
-    const char* WindowClassName() const final;
+    const char* OwnClassBaseName() const final { return "TalmorisHint"; }
+    UINT ClassStyle() const final;
 
 private:
     TCreateParams Params() const;

@@ -51,12 +51,8 @@ void TLabel::AdjustSize()
 {
     if (!autoSize_)
         return;
-    HDC screen = GetDC(nullptr);
     RECT area{0, 0, wordWrap_ ? Width() : 0, 0};
-    {
-        TSelectFont font(screen, Font());
-        DrawTextA(screen, Caption().empty() ? " " : Caption().c_str(), -1, &area, TextFormat() | DT_CALCRECT);
-    }
-    ReleaseDC(nullptr, screen);
+    const TFontDC measure(Font());
+    DrawTextA(measure.Get(), Caption().empty() ? " " : Caption().c_str(), -1, &area, TextFormat() | DT_CALCRECT);
     SetBounds(Left(), Top(), wordWrap_ ? Width() : area.right, area.bottom);
 }

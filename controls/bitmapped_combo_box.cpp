@@ -106,13 +106,8 @@ int TBitmappedComboBox::ItemHeight()
 
 void TBitmappedComboBox::NewAdjustHeight()
 {
-    HDC screen = GetDC(nullptr);
     TEXTMETRICA metrics{};
-    {
-        TSelectFont font(screen, Font());
-        GetTextMetricsA(screen, &metrics);
-    }
-    ReleaseDC(nullptr, screen);
+    GetTextMetricsA(TFontDC(Font()).Get(), &metrics);
     const int height = ComboItemHeight(normal_.Empty() ? 0 : normal_.Height(), metrics.tmHeight);
     SendMessageA(Handle(), CB_SETITEMHEIGHT, 0, height);
     SendMessageA(Handle(), CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), height);

@@ -1,29 +1,12 @@
 #include "controls/owner_scroll_bar.h"
 
+#include "classlib/canvas.h"
+
 namespace {
 
 constexpr UINT_PTR kRepeatTimer = 1;
 
 RECT ToRect(const TScrollRect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
-
-void Fill(HDC dc, const RECT& area, TColor colour)
-{
-    const HBRUSH brush = CreateSolidBrush(ColorToRGB(colour));
-    FillRect(dc, &area, brush);
-    DeleteObject(brush);
-}
-
-void Line(HDC dc, TColor colour, std::initializer_list<POINT> points)
-{
-    const HPEN pen = CreatePen(PS_SOLID, 1, ColorToRGB(colour));
-    const HGDIOBJ old = SelectObject(dc, pen);
-    auto it = points.begin();
-    MoveToEx(dc, it->x, it->y, nullptr);
-    for (++it; it != points.end(); ++it)
-        LineTo(dc, it->x, it->y);
-    SelectObject(dc, old);
-    DeleteObject(pen);
-}
 
 }  // namespace
 
@@ -179,10 +162,16 @@ void TWOwnrScrllBar::PaintBuffer(HDC dc)
 {
     const int w = Width(), h = Height(), bh = model_.ButtonHeight();
     const bool ownerDraw = drawStyle_ == TOSBDrawStyle::osbOwnerDraw;
-    Fill(dc, ownerDraw ? RECT{1, bh + 2, w - 1, h - bh - 1} : RECT{1, bh, w - 1, h - bh}, background_);
-    // The outer frame: shadow on top and left, highlight below and right, or flat.
-    Line(dc, ctrl3D_ ? clBtnShadow : background_, {{w, 0}, {0, 0}, {0, h - 1}});
-    Line(dc, ctrl3D_ ? clBtnHighlight : background_, {{0, h - 1}, {w - 1, h - 1}, {w - 1, 0}});
+    {
+        TCanvas canvas(dc);
+        canvas.SetBrush(ColorToRGB(background_));
+        canvas.FillRect(ownerDraw ? RECT{1, bh + 2, w - 1, h - bh - 1} : RECT{1, bh, w - 1, h - bh});
+        // The outer frame: shadow on top and left, highlight below and right, or flat.
+        canvas.SetPen(ColorToRGB(ctrl3D_ ? clBtnShadow : background_));
+        canvas.Polyline({{w, 0}, {0, 0}, {0, h - 1}});
+        canvas.SetPen(ColorToRGB(ctrl3D_ ? clBtnHighlight : background_));
+        canvas.Polyline({{0, h - 1}, {w - 1, h - 1}, {w - 1, 0}});
+    }
     if (ownerDraw) {
         FireDraw(OnTopDraw, dc, model_.TopButtonRect(), !model_.TopPressed());
         FireDraw(OnBottomDraw, dc, model_.BottomButtonRect(), !model_.BottomPressed());

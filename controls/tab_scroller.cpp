@@ -2,6 +2,8 @@
 
 #include <windowsx.h>
 
+#include "classlib/canvas.h"
+
 namespace {
 
 struct TArrowLines {
@@ -24,17 +26,6 @@ const TArrowLines kArrows[4] = {
     {{0, 12, 13, 24}, {{{2, 16}, {10, 16}}, {{2, 16}, {6, 20}}, {{10, 16}, {5, 21}}},
      {{{4, 17}, {9, 17}}, {{5, 18}, {8, 18}}}, {6, 19}, {{0, 22}, {12, 22}, {12, 11}}, {{11, 12}, {0, 12}, {0, 22}}},
 };
-
-void Polyline(HDC dc, COLORREF colour, const POINT* points, int count)
-{
-    const HPEN pen = CreatePen(PS_SOLID, 1, colour);
-    const HGDIOBJ old = SelectObject(dc, pen);
-    MoveToEx(dc, points[0].x, points[0].y, nullptr);
-    for (int i = 1; i < count; ++i)
-        LineTo(dc, points[i].x, points[i].y);
-    SelectObject(dc, old);
-    DeleteObject(pen);
-}
 
 }  // namespace
 
@@ -120,19 +111,27 @@ void TScroller::PaintArrow(HDC dc, int arrow)
     const bool horizontal = model_.ScrollPosition() == TScrollPosition::spHorizontal;
     const TArrowLines& lines = kArrows[(horizontal ? 0 : 2) + arrow];
     const TArrowLook look = model_.Look(arrow);
-    const HBRUSH background = CreateSolidBrush(ColorToRGB(Color()));
-    FillRect(dc, &lines.half, background);
-    DeleteObject(background);
+    TCanvas canvas(dc);
+    const auto polyline = [&](const POINT* points, int count) {
+        canvas.MoveTo(points[0].x, points[0].y);
+        for (int i = 1; i < count; ++i)
+            canvas.LineTo(points[i].x, points[i].y);
+    };
+    canvas.SetBrush(ColorToRGB(Color()));
+    canvas.FillRect(lines.half);
     if (look == TArrowLook::Pressed) {
-        Polyline(dc, RGB(255, 255, 255), lines.white, 3);
-        Polyline(dc, RGB(0, 0, 0), lines.black, 3);
+        canvas.SetPen(RGB(255, 255, 255));
+        polyline(lines.white, 3);
+        canvas.SetPen(RGB(0, 0, 0));
+        polyline(lines.black, 3);
     }
     const COLORREF colour = ColorToRGB(arrowColour_);
+    canvas.SetPen(colour);
     for (const auto& line : lines.outline)
-        Polyline(dc, colour, line, 2);
+        polyline(line, 2);
     if (look == TArrowLook::Disabled)
         return;
     for (const auto& line : lines.fill)
-        Polyline(dc, colour, line, 2);
+        polyline(line, 2);
     SetPixel(dc, lines.point.x, lines.point.y, colour);
 }

@@ -31,7 +31,7 @@ std::uint64_t Ticks(const SYSTEMTIME& time)
 
 }  // namespace
 
-String GetProgramFolder()
+String GetProgramFileName()
 {
     // Long paths don't fit MAX_PATH: grow until the whole name fits.
     for (DWORD size = MAX_PATH; size <= 32768; size *= 2) {
@@ -40,9 +40,15 @@ String GetProgramFolder()
         if (n == 0)
             break;
         if (n < size)
-            return ExtractFilePath(String(path.data(), n));
+            return String(path.data(), n);
     }
-    return ".\\";  // the current folder rather than the root of the drive
+    return String();
+}
+
+String GetProgramFolder()
+{
+    const String file = GetProgramFileName();
+    return file.empty() ? ".\\" : ExtractFilePath(file);  // the current folder rather than the drive's root
 }
 
 String GetDataFolder() { return DataFolderFor(ShellLocalAppDataFolder(), GetProgramFolder()); }

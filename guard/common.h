@@ -13,7 +13,8 @@
 #include "guard/interface_translator.h"
 #include "guard/md5_encoder.h"
 
-String GetProgramFolder();  // the folder of the running program, with a trailing backslash
+String GetProgramFileName();  // the running program's file, "" when it can't be had
+String GetProgramFolder();    // the folder of the running program, with a trailing backslash
 String GetDataFolder();
 
 // The MD5 of the whole file, or "" when it can't be opened, sized or mapped

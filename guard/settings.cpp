@@ -6,6 +6,7 @@
 
 #include "classlib/registry.h"
 #include "guard/autostart_helper.h"
+#include "guard/common.h"
 
 const char* const kSettingsKey = "Software\\Quendaril\\Pellunor";
 
@@ -75,19 +76,6 @@ private:
     std::vector<std::uint8_t> data_;  // the last value fetched
 };
 
-String ProgramFileName()
-{
-    // Long paths don't fit MAX_PATH: grow until the whole name fits.
-    for (DWORD size = MAX_PATH; size <= 32768; size *= 2) {
-        std::vector<char> path(size);
-        const DWORD n = GetModuleFileNameA(nullptr, path.data(), size);
-        if (n == 0)
-            break;
-        if (n < size)
-            return String(path.data(), n);
-    }
-    return String();
-}
 
 }  // namespace
 
@@ -165,7 +153,7 @@ void SaveSettings(const TSettings& settings)
     // The shortcut follows the setting even when the key could not be written.
     const TAutoStartHelper autoStart;
     if (settings.AutoStartWithOS)
-        autoStart.CreateStartupShortcut(kShortcutDescription, ProgramFileName());
+        autoStart.CreateStartupShortcut(kShortcutDescription, GetProgramFileName());
     else
         autoStart.RemoveStartupShortcut();
 }

@@ -16,8 +16,13 @@
 #include "classlib/win_handle.h"
 #include "guard/alert_block.h"
 #include "support/program_pictures.h"
+#include "support/window_driving.h"
 
 namespace {
+
+using test_support::ChildProcess;
+using test_support::ClickAt;
+using test_support::WaitForWindow;
 
 std::string Quorvin() { return test_support::ProgramFile("Quorvin\\quorvin.exe"); }
 
@@ -41,59 +46,7 @@ private:
     TMappedView view_;
 };
 
-// A running alert program, ended by the test when it outlives it.
-class AlertProcess {
-public:
-    AlertProcess(const std::string& program, const std::string& commandLine)
-    {
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        startup.dwFlags = STARTF_USESHOWWINDOW;
-        startup.wShowWindow = SW_SHOW;
-        std::vector<char> line(commandLine.begin(), commandLine.end());
-        line.push_back('\0');
-        PROCESS_INFORMATION info{};
-        if (CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                           &info)) {
-            process_.Reset(info.hProcess);
-            CloseHandle(info.hThread);
-        }
-    }
-    ~AlertProcess()
-    {
-        if (process_.Valid() && WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT) {
-            TerminateProcess(process_.Get(), 1);
-            WaitForSingleObject(process_.Get(), 5000);
-        }
-    }
-    AlertProcess(const AlertProcess&) = delete;
-    AlertProcess& operator=(const AlertProcess&) = delete;
 
-    bool Started() const { return process_.Valid(); }
-    bool EndsWithin(DWORD ms) const { return WaitForSingleObject(process_.Get(), ms) == WAIT_OBJECT_0; }
-    DWORD ExitCode() const
-    {
-        DWORD code = 99;
-        GetExitCodeProcess(process_.Get(), &code);
-        return code;
-    }
-
-private:
-    TUniqueHandle process_;
-};
-
-// The visible top-level window with `caption`, once shown.
-HWND WaitForWindow(const char* caption, DWORD ms = 10000)
-{
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < ms) {
-        HWND window = FindWindowA(nullptr, caption);
-        if (window && IsWindowVisible(window))
-            return window;
-        Sleep(20);
-    }
-    return nullptr;
-}
 
 // The child window at a point of `window`'s client area, visible ones only.
 HWND ChildAt(HWND window, int x, int y)
@@ -110,22 +63,6 @@ RECT ClientRectOf(HWND child, HWND parent)
     return r;
 }
 
-// A real click: the pointer moves there and the button goes down and up.
-void ClickAt(HWND window, int x, int y)
-{
-    POINT point{x, y};
-    ClientToScreen(window, &point);
-    SetCursorPos(point.x, point.y);
-    Sleep(50);
-    INPUT input[2]{};
-    input[0].type = input[1].type = INPUT_MOUSE;
-    input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(1, &input[0], sizeof(INPUT));
-    Sleep(50);
-    SendInput(1, &input[1], sizeof(INPUT));
-    Sleep(100);
-}
 
 void KeepScreenshot(HWND window, const std::string& name)
 {
@@ -165,7 +102,7 @@ TEST(Quorvin, RefusesWithoutShowingOrAnswering)
             if (c.breakAt)
                 block->PutInt(c.breakAt, c.value);
         }
-        AlertProcess alert(Quorvin(), c.commandLine);
+        ChildProcess alert(Quorvin(), c.commandLine);
         ASSERT_TRUE(alert.Started()) << c.what;
         EXPECT_TRUE(alert.EndsWithin(2000)) << c.what;
         EXPECT_EQ(alert.ExitCode(), 0u) << c.what;
@@ -198,8 +135,8 @@ TEST(Quorvin, TheAlertWindowAnswersYesOrNo)
         TAlertQuestion question = kQuestion;
         question.ShowCheckBox = c.showBox;
         block.Write(question);
-        AlertProcess alert(Quorvin(), c.id);
-        const HWND window = WaitForWindow("Talmoris Security Alert");
+        ChildProcess alert(Quorvin(), c.id);
+        const HWND window = WaitForWindow(nullptr, "Talmoris Security Alert");
         ASSERT_NE(window, nullptr) << c.id;
         Sleep(300);
 
@@ -240,10 +177,10 @@ TEST(Quorvin, ASecondStartForTheSameIdEndsAtOnce)
 {
     OpenBlock block("33001");
     block.Write(kQuestion);
-    AlertProcess first(Quorvin(), "33001");
-    const HWND window = WaitForWindow("Talmoris Security Alert");
+    ChildProcess first(Quorvin(), "33001");
+    const HWND window = WaitForWindow(nullptr, "Talmoris Security Alert");
     ASSERT_NE(window, nullptr);
-    AlertProcess second(Quorvin(), "33001");
+    ChildProcess second(Quorvin(), "33001");
     EXPECT_TRUE(second.EndsWithin(2000));
     EXPECT_FALSE(first.EndsWithin(200)) << "the first alert stays";
     EXPECT_EQ(block.Answer(), kAlertNotAnswered);
@@ -267,8 +204,8 @@ TEST(Quorvin, TextsAreTranslatedByTheirWording)
            "Always forbid these changes=\r\n";
     OpenBlock block("34001");
     block.Write(kQuestion);
-    AlertProcess alert(folder.File("Quorvin\\quorvin.exe"), "34001");
-    const HWND window = WaitForWindow("Sicherheitsalarm");
+    ChildProcess alert(folder.File("Quorvin\\quorvin.exe"), "34001");
+    const HWND window = WaitForWindow(nullptr, "Sicherheitsalarm");
     ASSERT_NE(window, nullptr) << "the caption is translated";
     Sleep(300);
     KeepScreenshot(window, "quorvin-translated.bmp");

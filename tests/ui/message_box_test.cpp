@@ -12,8 +12,12 @@
 
 #include "classlib/application.h"
 #include "support/program_pictures.h"
+#include "support/window_driving.h"
 
 namespace {
+
+using test_support::ClickAt;
+using test_support::WaitForWindow;
 
 void Settle()
 {
@@ -23,18 +27,6 @@ void Settle()
     }
 }
 
-// A top-level window of this process with `caption`, once visible.
-HWND WaitForWindow(const char* className, const char* caption, DWORD ms = 10000)
-{
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < ms) {
-        HWND window = FindWindowA(className, caption);
-        if (window && IsWindowVisible(window))
-            return window;
-        Sleep(20);
-    }
-    return nullptr;
-}
 
 // Runs `act` on another thread once the box with `caption` shows, while
 // this thread sits in the modal loop.
@@ -62,20 +54,6 @@ private:
     std::thread thread_;
 };
 
-void ClickAt(HWND window, int x, int y)
-{
-    POINT point{x, y};
-    ClientToScreen(window, &point);
-    SetCursorPos(point.x, point.y);
-    Sleep(50);
-    INPUT input[2]{};
-    input[0].type = input[1].type = INPUT_MOUSE;
-    input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(1, &input[0], sizeof(INPUT));
-    Sleep(50);
-    SendInput(1, &input[1], sizeof(INPUT));
-}
 
 void Key(HWND window, WORD key) { PostMessageA(window, WM_KEYDOWN, key, 0); }
 

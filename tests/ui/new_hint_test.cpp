@@ -9,7 +9,7 @@
 
 #include "classlib/application.h"
 #include "classlib/graphics.h"
-#include "guard/common_rules.h"
+#include "guard/common.h"
 
 namespace {
 
@@ -34,17 +34,6 @@ RECT Measured(const String& text, int maxWidth, UINT flags)
 int Width(const RECT& r) { return r.right - r.left; }
 int Height(const RECT& r) { return r.bottom - r.top; }
 
-bool SystemIsXPOrLater()
-{
-    OSVERSIONINFOA info{};
-    info.dwOSVersionInfoSize = sizeof info;
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    if (!GetVersionExA(&info))
-        return false;
-#pragma GCC diagnostic pop
-    return IsXPOrLaterVersion(info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion);
-}
 
 bool XP() { return true; }
 bool Windows2000() { return false; }
@@ -103,7 +92,7 @@ TEST(NewHint, NoBorderAndADropShadowFromWindowsXPOn)
     } cases[] = {
         {"Windows XP or later", &XP, true},
         {"before Windows XP", &Windows2000, false},
-        {"the system we run on", &SystemIsXPOrLater, SystemIsXPOrLater()},
+        {"the system we run on", &IsWindowsXPOrLater, IsWindowsXPOrLater()},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

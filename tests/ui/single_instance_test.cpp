@@ -13,49 +13,12 @@
 #include <vector>
 
 #include "support/test_support.h"
+#include "support/window_driving.h"
 
 namespace {
 
 std::string Probe() { return test_support::Join(test_support::EnvOr("TALMORIS_TEST_BIN", "."), "instance_probe.exe"); }
 
-class ProbeProcess {
-public:
-    ProbeProcess()
-    {
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION info{};
-        std::string line = "instance_probe";
-        if (CreateProcessA(Probe().c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                           &info)) {
-            process_.Reset(info.hProcess);
-            id_ = info.dwProcessId;
-            CloseHandle(info.hThread);
-        }
-    }
-    ~ProbeProcess()
-    {
-        if (process_.Valid() && WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT) {
-            TerminateProcess(process_.Get(), 1);
-            WaitForSingleObject(process_.Get(), 5000);
-        }
-    }
-    ProbeProcess(const ProbeProcess&) = delete;
-    ProbeProcess& operator=(const ProbeProcess&) = delete;
-
-    DWORD Id() const { return id_; }
-    bool EndsWithin(DWORD ms) const { return WaitForSingleObject(process_.Get(), ms) == WAIT_OBJECT_0; }
-    DWORD ExitCode() const
-    {
-        DWORD code = 99;
-        GetExitCodeProcess(process_.Get(), &code);
-        return code;
-    }
-
-private:
-    TUniqueHandle process_;
-    DWORD id_ = 0;
-};
 
 class ProbeLog {
 public:
@@ -109,7 +72,7 @@ HWND AsWindow(std::uint32_t word) { return reinterpret_cast<HWND>(static_cast<LO
 TEST(SingleInstance, ASecondStartHandsOverToTheFirst)
 {
     const ProbeLog log;
-    ProbeProcess first;
+    test_support::ChildProcess first(Probe(), "instance_probe");
     ASSERT_TRUE(log.WaitFor(first.Id(), "published"));
 
     // The block names the first instance's main form and its application window.
@@ -127,7 +90,7 @@ TEST(SingleInstance, ASecondStartHandsOverToTheFirst)
     GetWindowThreadProcessId(AsWindow(words[1]), &owner);
     EXPECT_EQ(owner, first.Id());
 
-    ProbeProcess second;
+    test_support::ChildProcess second(Probe(), "instance_probe");
     EXPECT_TRUE(second.EndsWithin(5000));
     EXPECT_EQ(second.ExitCode(), 0u);
     EXPECT_TRUE(log.Has(second.Id(), "handed over"));
@@ -143,11 +106,11 @@ TEST(SingleInstance, AHungFirstInstanceNeverBlocksTheSecond)
 {
     const ProbeLog log;
     SetEnvironmentVariableA("TALMORIS_PROBE_HANG", "8000");
-    ProbeProcess first;
+    test_support::ChildProcess first(Probe(), "instance_probe");
     SetEnvironmentVariableA("TALMORIS_PROBE_HANG", nullptr);
     ASSERT_TRUE(log.WaitFor(first.Id(), "published"));
     const DWORD start = GetTickCount();
-    ProbeProcess second;
+    test_support::ChildProcess second(Probe(), "instance_probe");
     ASSERT_TRUE(second.EndsWithin(6000)) << "the wait for the hung instance is bounded";
     EXPECT_LT(GetTickCount() - start, 6000u);
     EXPECT_EQ(second.ExitCode(), 0u);
@@ -166,7 +129,7 @@ TEST(SingleInstance, ABlockWithoutALiveWindowLetsAStartRunNormally)
         const std::uint32_t stale[2] = {0x7FFF0001u, 0x7FFF0002u};
         std::memcpy(view.Data(), stale, sizeof stale);
     }
-    ProbeProcess start;
+    test_support::ChildProcess start(Probe(), "instance_probe");
     EXPECT_TRUE(log.WaitFor(start.Id(), "first"));
     EXPECT_TRUE(log.WaitFor(start.Id(), "published"));
 }
