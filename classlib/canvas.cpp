@@ -25,7 +25,7 @@ void TCanvas::Replace(HGDIOBJ& current, HGDIOBJ made)
     current = made;
 }
 
-void TCanvas::SetPen(COLORREF colour, int width) { Replace(pen_, CreatePen(PS_SOLID, width, colour)); }
+void TCanvas::SetPen(COLORREF colour, int width, int style) { Replace(pen_, CreatePen(style, width, colour)); }
 
 void TCanvas::SetBrush(COLORREF colour)
 {

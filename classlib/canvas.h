@@ -19,7 +19,7 @@ public:
 
     HDC Handle() const { return dc_; }
 
-    void SetPen(COLORREF colour, int width = 1);
+    void SetPen(COLORREF colour, int width = 1, int style = PS_SOLID);
     void SetBrush(COLORREF colour);
     void SetBrushClear() { brushClear_ = true; }
     void SetFont(const String& face, int pixelHeight, bool bold = false);
