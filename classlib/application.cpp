@@ -1,7 +1,9 @@
 #include "classlib/application.h"
 
+#include <algorithm>
 #include <cstddef>
 
+#include "classlib/controls.h"
 #include "classlib/hint_window.h"
 
 namespace {
@@ -40,12 +42,60 @@ TApplication& TApplication::Instance()
 
 LRESULT CALLBACK TApplication::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_TIMER) {
-        TApplication& application = Instance();
-        if (application.hints_ && application.hints_->Timer(wParam))
-            return 0;
+    TApplication& application = Instance();
+    if (!application.hooks_.empty()) {
+        TMessage m{message, wParam, lParam, 0};
+        if (application.OfferToHooks(m))
+            return m.Result;
     }
+    if (message == WM_TIMER && application.hints_ && application.hints_->Timer(wParam))
+        return 0;
     return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+bool TApplication::OfferToHooks(TMessage& message)
+{
+    // A copy: hooks may add or remove hooks while they run.
+    const auto hooks = hooks_;
+    for (const auto& [id, hook] : hooks) {
+        const bool stillHooked = std::any_of(hooks_.begin(), hooks_.end(),
+                                             [id = id](const auto& entry) { return entry.first == id; });
+        if (stillHooked && (*hook)(message))
+            return true;
+    }
+    return false;
+}
+
+int TApplication::HookMainWindow(TWindowHook hook)
+{
+    hooks_.emplace_back(++lastHookId_, std::make_shared<TWindowHook>(std::move(hook)));
+    return lastHookId_;
+}
+
+void TApplication::UnhookMainWindow(int id)
+{
+    hooks_.erase(std::remove_if(hooks_.begin(), hooks_.end(), [id](const auto& entry) { return entry.first == id; }),
+                 hooks_.end());
+}
+
+void TApplication::Minimize()
+{
+    const HWND window = Handle();
+    if (IsIconic(window))
+        return;
+    // The system's minimise command hides the owned windows too; a plain
+    // SW_MINIMIZE leaves them on screen under Wine.
+    ShowOwnedPopups(window, FALSE);
+    ShowWindow(window, SW_MINIMIZE);
+}
+
+void TApplication::Restore()
+{
+    const HWND window = Handle();
+    if (!IsIconic(window))
+        return;
+    ShowWindow(window, SW_RESTORE);
+    ShowOwnedPopups(window, TRUE);  // only those Minimize hid
 }
 
 HWND TApplication::Handle()
@@ -152,4 +202,13 @@ void TApplication::HintMouseMessage(TWinControl& host, TControl* graphic, UINT m
     // a message performed on a control without a window is none of ours.
     if ((message == WM_MOUSEMOVE || hints_) && host.HandleAllocated())
         Hints().MouseMessage(host, graphic, message);
+}
+
+void TApplication::SetHint(const String& hint)
+{
+    if (hint == hint_)
+        return;
+    hint_ = hint;
+    if (OnHint)
+        OnHint();
 }

@@ -7,12 +7,15 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "classlib/colors.h"
 #include "classlib/component.h"
 #include "classlib/font.h"
 
 class TControl;
+struct TMessage;  // classlib/controls.h
 class THintController;
 class THintWindow;
 class TWinControl;
@@ -37,6 +40,21 @@ public:
     String Title() const;
     void SetTitle(const String& title);
 
+    // Minimises the application window and hides the forms it owns with it,
+    // as the system's minimise command does; Restore brings both back. Each
+    // does nothing when the window already is in that state.
+    void Minimize();
+    void Restore();
+
+    // Hooks of the application window: every message it gets (sent or
+    // posted) is offered to the hooks first, in the order they were added.
+    // A hook that returns true has handled it and set Result: later hooks
+    // and the window's own handling don't see it. A hook may unhook itself
+    // or others while it runs.
+    using TWindowHook = std::function<bool(TMessage&)>;
+    int HookMainWindow(TWindowHook hook);  // the id for UnhookMainWindow
+    void UnhookMainWindow(int id);
+
     // Hints: shown for controls with ShowHint and a Hint while ShowHint is
     // on here, after the mouse rested HintPause ms on the control, for
     // HintHidePause ms.
@@ -58,11 +76,17 @@ public:
     void CancelHint();
     // Called by windowed controls for their mouse and key messages.
     void HintMouseMessage(TWinControl& host, TControl* graphic, UINT message);
+    // The long part of the hint of the control under the mouse (shown or
+    // not); OnHint runs when it changes, for status lines.
+    const String& Hint() const { return hint_; }
+    void SetHint(const String& hint);
+    std::function<void()> OnHint;
 
 private:
     TApplication();
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     bool HandleMessage(const MSG& msg);
+    bool OfferToHooks(TMessage& message);
     THintController& Hints();
 
     HWND handle_ = nullptr;
@@ -73,5 +97,9 @@ private:
     unsigned hintPause_ = 500;
     unsigned hintHidePause_ = 2500;
     TFont hintFont_;
+    String hint_;
     std::unique_ptr<THintController> hints_;  // made with the first hint message
+    // Shared, so that a hook that unhooks itself lives until it returns.
+    std::vector<std::pair<int, std::shared_ptr<TWindowHook>>> hooks_;
+    int lastHookId_ = 0;
 };

@@ -731,6 +731,12 @@ void TWinControl::SetBounds(int left, int top, int width, int height)
         SetWindowPos(handle_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void TWinControl::BringToFront()
+{
+    if (handle_)
+        SetWindowPos(handle_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
 void TWinControl::SetVisible(bool visible)
 {
     TControl::SetVisible(visible);
@@ -752,6 +758,8 @@ void TWinControl::SetParent(TWinControl* parent)
     TControl::SetParent(parent);
     if (handle_)
         ::SetParent(handle_, parent ? parent->Handle() : TApplication::Instance().Handle());
+    else if (parent && parent->HandleAllocated())
+        Handle();  // a parent already on screen shows its new child at once
 }
 
 void TWinControl::SetCaption(const String& caption)

@@ -163,6 +163,9 @@ public:
     void SetParent(TWinControl* parent) override;
     void SetCaption(const String& caption) override;
 
+    // Puts the window above its siblings.
+    void BringToFront();
+
     int ControlCount() const { return static_cast<int>(controls_.size()); }
     TControl* Controls(int index) const;
 

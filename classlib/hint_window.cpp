@@ -209,6 +209,7 @@ void THintController::Hover(TWinControl& host, TControl& control)
     Hide();
     host_ = host.Handle();
     control_ = &control;
+    application_.SetHint(GetLongHint(control.Hint()));
     if (application_.ShowHint() && control.ShowHint() && !control.Hint().empty())
         showTimer_.Start(application_.HintPause());
 }

@@ -41,6 +41,12 @@ void TLabel::SetAutoSize(bool autoSize)
     Invalidate();
 }
 
+void TLabel::SetAlignment(TAlignment alignment)
+{
+    alignment_ = alignment;
+    Invalidate();
+}
+
 void TLabel::FontChanged()
 {
     AdjustSize();

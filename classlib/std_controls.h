@@ -5,6 +5,8 @@
 #include "classlib/controls.h"
 #include "classlib/graphics.h"
 
+enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
+
 // A caption painted on its parent.
 class TLabel : public TControl {
 public:
@@ -18,6 +20,8 @@ public:
     void SetWordWrap(bool wordWrap);
     bool AutoSize() const { return autoSize_; }
     void SetAutoSize(bool autoSize);
+    TAlignment Alignment() const { return alignment_; }
+    void SetAlignment(TAlignment alignment);
     void Paint(HDC dc) override;
 
 protected:
@@ -25,8 +29,15 @@ protected:
 
 private:
     void AdjustSize();
-    UINT TextFormat() const { return DT_LEFT | DT_TOP | DT_NOCLIP | (wordWrap_ ? DT_WORDBREAK : 0); }
+    UINT TextFormat() const
+    {
+        const UINT align = alignment_ == TAlignment::taRightJustify ? DT_RIGHT
+                           : alignment_ == TAlignment::taCenter     ? DT_CENTER
+                                                                    : DT_LEFT;
+        return align | DT_TOP | DT_NOCLIP | (wordWrap_ ? DT_WORDBREAK : 0);
+    }
 
+    TAlignment alignment_ = TAlignment::taLeftJustify;
     bool wordWrap_ = false;
     bool autoSize_ = false;
 };

@@ -240,3 +240,30 @@ bool IsAccel(char key, const String& caption)
     const char accelerator = AcceleratorOf(caption);
     return accelerator != 0 && key != 0 && UpperCase(String(1, accelerator)) == UpperCase(String(1, key));
 }
+
+String StripHotkey(const String& caption)
+{
+    String shown;
+    shown.reserve(caption.size());
+    for (size_t i = 0; i < caption.size(); ++i) {
+        if (caption[i] == '&') {
+            if (i + 1 >= caption.size())
+                break;  // a marker with nothing after it
+            ++i;        // the marked character, or the second "&" of "&&"
+        }
+        shown += caption[i];
+    }
+    return shown;
+}
+
+String GetShortHint(const String& hint)
+{
+    const auto bar = hint.find('|');
+    return bar == String::npos ? hint : hint.substr(0, bar);
+}
+
+String GetLongHint(const String& hint)
+{
+    const auto bar = hint.find('|');
+    return bar == String::npos ? hint : hint.substr(bar + 1);
+}

@@ -67,3 +67,9 @@ String ExcludeTrailingPathDelimiter(const String& path);
 char AcceleratorOf(const String& caption);
 // True when `key` is the caption's accelerator, compared without case.
 bool IsAccel(char key, const String& caption);
+// The caption as shown: its "&" markers dropped, "&&" as one "&".
+String StripHotkey(const String& caption);
+// A hint "short|long": the part before the bar, and the part after it (each
+// the whole text when there is no bar).
+String GetShortHint(const String& hint);
+String GetLongHint(const String& hint);

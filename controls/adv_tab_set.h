@@ -78,9 +78,12 @@ protected:
     void MouseLeave() override;
     void FontChanged() override;
 
+public:
+    // The width of `text` in the bar's font.
+    int TextWidth(const String& text) const override;
+
 private:
     // TTabSetHost
-    int TextWidth(const String& text) const override;
     int ClientWidth() const override { return Width(); }
     int ClientHeight() const override { return Height(); }
     bool WindowExists() const override { return HandleAllocated(); }

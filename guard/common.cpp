@@ -98,3 +98,14 @@ bool IsWindowsXPOrLater()
 #pragma GCC diagnostic pop
     return IsXPOrLaterVersion(info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion);
 }
+
+void ShowOnlyChild(TWinControl* container, const TWinControl* child)
+{
+    if (!container)
+        return;
+    for (int i = 0; i < container->ControlCount(); ++i) {
+        auto* windowed = dynamic_cast<TWinControl*>(container->Controls(i));
+        if (windowed && windowed->Tag() != kKeepVisibleTag)
+            windowed->SetVisible(windowed == child);
+    }
+}

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 
+#include "classlib/controls.h"
 #include "classlib/sysutils.h"
 #include "guard/crc32.h"
 #include "guard/interface_translator.h"
@@ -27,3 +28,8 @@ std::uint32_t QueryFileSize(const String& fileName);
 // never written) counts as the beginning of time.
 std::uint64_t WholeDaysBetween(const SYSTEMTIME& a, const SYSTEMTIME& b);
 bool IsWindowsXPOrLater();
+
+// Makes `child` the only visible windowed control of `container`; controls
+// tagged 1000 keep their visibility. A null container does nothing.
+constexpr std::int32_t kKeepVisibleTag = 1000;
+void ShowOnlyChild(TWinControl* container, const TWinControl* child);

@@ -6,6 +6,7 @@
 #include "classlib/canvas.h"
 #include "classlib/exceptions.h"
 #include "controls/skin_helpers.h"
+#include "ui/form_building.h"
 
 namespace {
 
@@ -17,38 +18,20 @@ constexpr RECT kDragArea{0, 0, 400, 26};
 constexpr TColor kCaptionColour = 8537638;
 constexpr unsigned kYesNoCancel = 3, kYesNo = 4, kInformation = 64, kQuestion = 32;
 
-template <class T>
-T& Make(TForm& form, const char* name, int left, int top, int width, int height)
-{
-    T& control = form.Own<T>();
-    control.SetName(name);
-    control.SetParent(&form);
-    control.SetBounds(left, top, width, height);
-    return control;
-}
-
-TBitmap Picture(HMODULE module, const char* name)
-{
-    TBitmap picture;
-    if (!picture.LoadFromResourceName(module, name))
-        throw EResNotFound(String("Resource ") + name + " not found");
-    return picture;
-}
-
 }  // namespace
 
 TfmMessageBox::TfmMessageBox(TComponent* owner, HMODULE skins)
     : TForm(owner),
-      imgBG(Make<TImage>(*this, "imgBG", 0, 0, kClientWidth, kClientHeight)),
-      lblMessage(Make<TLabel>(*this, "lblMessage", 63, 40, kMessageWidth, 13)),
-      lblCaption(Make<TLabel>(*this, "lblCaption", 8, 7, 292, 16)),
-      btnClose(Make<TThreeStateButton>(*this, "btnClose", 327, 3, 20, 20)),
-      imgInformation(Make<TImage>(*this, "imgInformation", 17, 40, 32, 32)),
-      imgQuestion(Make<TImage>(*this, "imgQuestion", 17, 40, 32, 32)),
-      btnYes(Make<TThreeStateButton>(*this, "btnYes", 82, 0, 59, 22)),
-      btnNo(Make<TThreeStateButton>(*this, "btnNo", 146, 0, 59, 22)),
-      btnCancel(Make<TThreeStateButton>(*this, "btnCancel", 210, 0, 59, 22)),
-      btnOk(Make<TThreeStateButton>(*this, "btnOk", 147, 0, 59, 22)),
+      imgBG(Place<TImage>(*this, "imgBG", 0, 0, kClientWidth, kClientHeight)),
+      lblMessage(Place<TLabel>(*this, "lblMessage", 63, 40, kMessageWidth, 13)),
+      lblCaption(Place<TLabel>(*this, "lblCaption", 8, 7, 292, 16)),
+      btnClose(Place<TThreeStateButton>(*this, "btnClose", 327, 3, 20, 20)),
+      imgInformation(Place<TImage>(*this, "imgInformation", 17, 40, 32, 32)),
+      imgQuestion(Place<TImage>(*this, "imgQuestion", 17, 40, 32, 32)),
+      btnYes(Place<TThreeStateButton>(*this, "btnYes", 82, 0, 59, 22)),
+      btnNo(Place<TThreeStateButton>(*this, "btnNo", 146, 0, 59, 22)),
+      btnCancel(Place<TThreeStateButton>(*this, "btnCancel", 210, 0, 59, 22)),
+      btnOk(Place<TThreeStateButton>(*this, "btnOk", 147, 0, 59, 22)),
       skins_(skins)
 {
     SetName("fmMessageBox");
@@ -61,8 +44,8 @@ TfmMessageBox::TfmMessageBox(TComponent* owner, HMODULE skins)
         image->SetTransparent(true);
         image->SetVisible(false);
     }
-    imgInformation.SetPicture(Picture(skins_, "BM_INFORMATION"));
-    imgQuestion.SetPicture(Picture(skins_, "BM_QUESTION"));
+    imgInformation.SetPicture(RequiredPicture(skins_, "BM_INFORMATION"));
+    imgQuestion.SetPicture(RequiredPicture(skins_, "BM_QUESTION"));
     for (TThreeStateButton* button : {&btnYes, &btnNo, &btnCancel, &btnOk}) {
         button->SetTabStop(true);
         button->SetVisible(false);
@@ -151,12 +134,12 @@ void TfmMessageBox::PaintBackground()
 {
     TBitmap background(Width(), Height());
     TBitmapCanvas canvas(background);
-    const TBitmap pattern = Picture(skins_, "MB_PATTERN");
+    const TBitmap pattern = RequiredPicture(skins_, "MB_PATTERN");
     for (int i = 0; i < Height() / pattern.Height() + 1; ++i)
         canvas.Canvas().StretchDraw(RECT{0, i * pattern.Height(), Width(), (i + 1) * pattern.Height()}, pattern);
-    const TBitmap caption = Picture(skins_, "MB_CAPTION");
+    const TBitmap caption = RequiredPicture(skins_, "MB_CAPTION");
     canvas.Canvas().StretchDraw(RECT{0, 0, Width(), caption.Height()}, caption);
-    const TBitmap bottom = Picture(skins_, "MB_BOTTOM");
+    const TBitmap bottom = RequiredPicture(skins_, "MB_BOTTOM");
     canvas.Canvas().StretchDraw(RECT{0, Height() - bottom.Height(), Width(), Height()}, bottom);
     imgBG.SetPicture(background);
 }

@@ -39,7 +39,7 @@ QUORVIN_BODY = (255, 253, 219)
 QUORVIN_BAND_TOP = (255, 255, 255)
 QUORVIN_BAND_BOTTOM = (255, 242, 178)
 
-CUT_PICTURES = {"MB_CAPTION", "MB_BOTTOM", "MB_PATTERN", "MB_ADDFREEZE"}
+CUT_PICTURES = {"MB_CAPTION", "MB_BOTTOM", "MB_PATTERN", "MB_ADDFREEZE", "BM_MAIN"}
 
 
 class Picture:
@@ -302,6 +302,51 @@ def banner():
     return c.rows()
 
 
+def keyed(layer, halo=None, cut=0.5):
+    """A frame for an image list that leaves out each frame's bottom-left
+    colour: pixels the subject hardly covers become KEY, the rest is laid on
+    `halo`, the colour it will mostly be seen on; without one, edges stay
+    hard (the tray's background is anyone's guess)."""
+    rows = []
+    for y in range(layer.h):
+        row = []
+        for x in range(layer.w):
+            *c, a = layer.get(x, y)
+            if a < cut:
+                row.append(KEY)
+            else:
+                back = halo or c
+                row.append(tuple(int(v * a + b * (1 - a) + 0.5) for v, b in zip(c, back)))
+        rows.append(row)
+    return rows
+
+
+def side_by_side(frames):
+    return [sum((f[y] for f in frames), []) for y in range(len(frames[0]))]
+
+
+MENU_HALO = (242, 244, 248)  # the light menus and lists these are drawn on
+
+
+def tray_icons():
+    modern = [icons.idle_shield(), icons.alert_shield(False), icons.alert_shield(True),
+              icons.off_shield(), icons.on_shield(), icons.small_registry(), icons.clock(), icons.page()]
+    old = [icons.alert_shield(False, flat=True), icons.idle_shield(flat=True),
+           icons.alert_shield(True, flat=True)]
+    return side_by_side([keyed(f) for f in modern + old])
+
+
+def popup_images():
+    frames = [icons.start_protection(20), icons.help_icon(20), icons.events(20), icons.cookie(20),
+              icons.scan(20), icons.security_list(20), icons.settings(20, WHITE), icons.stop_guard(20)]
+    return side_by_side([keyed(f, MENU_HALO, 0.3) for f in frames])
+
+
+def log_images():
+    frames = [icons.info_badge(16), icons.ok_badge(16), icons.alert_badge(16)]
+    return side_by_side([keyed(f, MENU_HALO, 0.3) for f in frames])
+
+
 # --- window backgrounds -----------------------------------------------------
 
 def window_piece(w, h, shape, fill, border=MB_FRAME):
@@ -330,6 +375,58 @@ def quorvin_rows(y):
     if y == 29:
         return BRAND
     return QUORVIN_BODY
+
+
+# The main window: caption band, toolbar, a page the program covers with a
+# panel, and a status line.  Only the bands the buttons and texts sit on are
+# fixed; the lines between them are free.
+MAIN_SIZE = (546, 436)
+MAIN_CAPTION_BUTTONS = (503, 4, 543, 24)     # the two 20 x 20 caption buttons
+MAIN_TOOLBAR = (6, 25, 460, 82)              # the 73 x 57 tiles, lefts 6 to 387
+MAIN_PAGE = (10, 90, 533, 407)               # covered by a panel of PAGE_PANEL
+MAIN_STATUS = (9, 412, 540, 431)             # status texts, dark on a plain light band
+PAGE_PANEL = (222, 224, 230)
+PAGE_FRAME = (178, 188, 208)
+STATUS_BAND = (234, 238, 246)
+BAND_LINE = (200, 212, 234)
+
+
+def main_rows(y):
+    if y <= 23:
+        return CAPTION_BAND
+    if y == 24:
+        return BAND_LINE
+    if y <= 81:
+        return TOOLBAR_BAND
+    if y == 82:
+        return CAPTION_ACCENT
+    if y <= 87:
+        return mix(CAPTION_FADE, MB_BODY, (y - 83) / 5)
+    if y <= 408:
+        return MB_BODY
+    if y == 409:
+        return BAND_LINE
+    return STATUS_BAND
+
+
+def main_window():
+    w, h = MAIN_SIZE
+    rows = window_piece(w, h, RoundRect(0, 0, w, h, 6), main_rows)
+    x0, y0, x1, y1 = MAIN_PAGE
+    for y in range(y0 - 1, y1 + 1):
+        for x in range(x0 - 1, x1 + 1):
+            inside = x0 <= x < x1 and y0 <= y < y1
+            rows[y][x] = PAGE_PANEL if inside else PAGE_FRAME
+    # the free end of the toolbar: the shield of the tray icon, pressed into the band
+    x0, y0, x1, y1 = MAIN_TOOLBAR[2] + 4, MAIN_TOOLBAR[1], w - 2, MAIN_TOOLBAR[3]
+    c = Canvas(x1 - x0, y1 - y0, TOOLBAR_BAND)
+    left = (c.w - 32) // 2
+    c.fill(icons.small_shield(left, 9, 32, 40), (192, 206, 232))
+    c.fill(icons.small_shield(left + 2, 11, 28, 35.2), vgrad(11, 46, (246, 249, 254), (218, 228, 246)))
+    c.fill(Rect(left + 9, 18, left + 23, 22) | Rect(left + 14, 22, left + 18, 38), (192, 206, 232))
+    for y, row in enumerate(c.rows()):
+        rows[y0 + y][x0:x1] = row
+    return rows
 
 
 def body(colour):
@@ -362,6 +459,10 @@ def talmoris():
         Picture(t, "BM_DROPDOWN_D", 24, drop_button(True)),
         Picture(t, "BM_INFORMATION", 24, badge(icons.info_badge(), MB_BODY)),
         Picture(t, "BM_QUESTION", 24, badge(icons.question_badge(), MB_BODY)),
+        Picture(t, "BM_MAIN", 24, main_window()),
+        Picture(t, "BM_TRAYICONS", 24, tray_icons()),
+        Picture(t, "BM_POPUPIMAGES", 24, popup_images()),
+        Picture(t, "BM_LOGIMAGES", 24, log_images()),
     ]
     return pics
 
@@ -396,6 +497,32 @@ def near_end(v, n, reach=8):
     return v < reach or v >= n - reach
 
 
+def from_edge(rows, colour):
+    """Whether every pixel of `colour` joins the picture's edge through
+    pixels of that colour (side by side, not corner to corner)."""
+    h, w = len(rows), len(rows[0])
+    todo = [(x, y) for y in range(h) for x in range(w)
+            if (x in (0, w - 1) or y in (0, h - 1)) and rows[y][x] == colour]
+    seen = set(todo)
+    while todo:
+        x, y = todo.pop()
+        for n in ((x - 1, y), (x + 1, y), (x, y - 1), (x, y + 1)):
+            if n not in seen and 0 <= n[0] < w and 0 <= n[1] < h and rows[n[1]][n[0]] == colour:
+                seen.add(n)
+                todo.append(n)
+    return len(seen) == sum(row.count(colour) for row in rows)
+
+
+def differing(a, b):
+    return sum(p != q for ra, rb in zip(a, b) for p, q in zip(ra, rb))
+
+
+# image-list strips: name -> (frame size, frames)
+STRIPS = {"BM_TRAYICONS": (16, 11), "BM_POPUPIMAGES": (20, 8), "BM_LOGIMAGES": (16, 3)}
+# the tray icon's blink pairs, each against the idle icon it alternates with
+TRAY_BLINKS = ((0, 1, 2), (9, 8, 10))
+
+
 class Checker:
     """The rules the programs rely on; each failure names the picture."""
 
@@ -418,7 +545,9 @@ class Checker:
         self.colours()
         self.buttons()
         self.glyphs()
+        self.strips()
         self.windows()
+        self.main_picture()
         for folder in ("talmoris", "quorvin"):
             made = sorted(n for f, n in self.by if f == folder)
             listed = resource_names(folder)
@@ -436,6 +565,8 @@ class Checker:
             require(all(near_end(x, p.w) and near_end(y, p.h) for y, row in enumerate(p.rows)
                         for x, c in enumerate(row) if c == BLACK),
                     "%s/%s: pure black away from the corners would cut a hole", p.folder, p.name)
+            require(from_edge(p.rows, BLACK), "%s/%s: pure black not joined to the edge would cut a hole",
+                    p.folder, p.name)
 
     def buttons(self):
         for (folder, name), p in self.by.items():
@@ -490,6 +621,52 @@ class Checker:
         p = self.size("talmoris", "BANNER", 26, 110, 24)
         require(max(abs(a - b) for a, b in zip(p[(13, 0)], (206, 225, 255))) <= 6,
                 "BANNER: the top row must continue the menu's gradient")
+
+    def strips(self):
+        for name, (size, count) in STRIPS.items():
+            p = self.size("talmoris", name, size * count, size, 24)
+            frames = [[row[i * size:(i + 1) * size] for row in p.rows] for i in range(count)]
+            for i, f in enumerate(frames):
+                require(f[-1][0] == KEY, "%s: frame %d: the bottom-left pixel must be the key", name, i)
+                # key pixels inside the subject would show the list's background through it
+                require(from_edge(f, KEY), "%s: frame %d: key colour inside the picture", name, i)
+                ink = sum(c != KEY for row in f for c in row)
+                require(ink >= size * size // 3, "%s: frame %d is nearly empty", name, i)
+            require(all(differing(a, b) for i, a in enumerate(frames) for b in frames[i + 1:]),
+                    "%s: two frames are the same", name)
+        tray = self.get("talmoris", "BM_TRAYICONS")
+        frames = [[row[i * 16:(i + 1) * 16] for row in tray.rows] for i in range(11)]
+        for trio in TRAY_BLINKS:
+            for i, a in enumerate(trio):
+                for b in trio[i + 1:]:
+                    require(differing(frames[a], frames[b]) >= 64,
+                            "BM_TRAYICONS: frames %d and %d are too alike to blink", a, b)
+
+    def main_picture(self):
+        w, h = MAIN_SIZE
+        p = self.size("talmoris", "BM_MAIN", w, h, 24)
+
+        def colours(x0, y0, x1, y1):
+            return {p[(x, y)] for y in range(y0, y1) for x in range(x0, x1)}
+
+        require(all(p[xy] == BLACK for xy in ((0, 0), (w - 1, 0), (0, h - 1), (w - 1, h - 1))),
+                "BM_MAIN: corners")
+        close = self.get("talmoris", "BM_CLOSE_U")[(0, 0)]  # the buttons' outside colours
+        tile = self.get("talmoris", "BM_TBSTARTGUARD_U")[(0, 0)]
+        require(colours(*MAIN_CAPTION_BUTTONS) == {close},
+                "BM_MAIN: the band behind the caption buttons must be their outside colour")
+        require(colours(*MAIN_TOOLBAR) == {tile},
+                "BM_MAIN: the toolbar band must be the tiles' outside colour")
+        require(colours(8, 2, MAIN_CAPTION_BUTTONS[0], 23) == {close},
+                "BM_MAIN: the caption band under the title must be plain")
+        status = colours(*MAIN_STATUS)
+        require(len(status) == 1 and min(status.pop()) >= 200,
+                "BM_MAIN: the status line needs a plain light band")
+        x0, y0, x1, y1 = MAIN_PAGE
+        ring = colours(x0 - 1, y0 - 1, x1 + 1, y0) | colours(x0 - 1, y1, x1 + 1, y1 + 1) | \
+            colours(x0 - 1, y0, x0, y1) | colours(x1, y0, x1 + 1, y1)
+        require(len(ring) == 1 and ring != {p[(x0 - 2, y0 + 10)]} and ring != {PAGE_PANEL},
+                "BM_MAIN: the page wants a plain frame that stands out")
 
     def windows(self):
         for folder, (w, ch, ph, bh) in (("talmoris", (360, 34, 1, 14)), ("quorvin", (300, 42, 2, 26))):

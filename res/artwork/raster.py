@@ -149,6 +149,19 @@ class Intersection(Shape):
         return self.a.contains(x, y) and self.b.contains(x, y)
 
 
+class Scaled(Shape):
+    """`shape` grown s times about the origin, then moved by (dx, dy)."""
+
+    def __init__(self, shape, s, dx=0.0, dy=0.0):
+        self.shape, self.s, self.dx, self.dy = shape, s, dx, dy
+        self.convex = shape.convex
+        x0, y0, x1, y1 = shape.bbox
+        self.bbox = (x0 * s + dx, y0 * s + dy, x1 * s + dx, y1 * s + dy)
+
+    def contains(self, x, y):
+        return self.shape.contains((x - self.dx) / self.s, (y - self.dy) / self.s)
+
+
 def bezier(p0, p1, p2, steps=12):
     """Points along a quadratic curve (without p0), for polygons and strokes."""
     out = []

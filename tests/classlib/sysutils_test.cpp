@@ -107,3 +107,25 @@ TEST(SysUtils, AcceleratorsOfCaptions)
     EXPECT_FALSE(IsAccel('&', "Save && quit"));
     EXPECT_FALSE(IsAccel(0, ""));
 }
+
+TEST(SysUtils, StripHotkeyShowsTheCaptionAsDrawn)
+{
+    struct Case {
+        const char* caption;
+        const char* shown;
+    } cases[] = {
+        {"E&xit", "Exit"}, {"&Open && close", "Open & close"}, {"Save &&& quit", "Save & quit"},
+        {"Plain", "Plain"}, {"Trailing &", "Trailing "}, {"", ""}, {"&&&&", "&&"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(StripHotkey(c.caption), c.shown) << c.caption;
+}
+
+TEST(SysUtils, HintsSplitAtTheirBar)
+{
+    EXPECT_EQ(GetShortHint("Scan|Scans the whole system"), "Scan");
+    EXPECT_EQ(GetLongHint("Scan|Scans the whole system"), "Scans the whole system");
+    EXPECT_EQ(GetShortHint("Start protection"), "Start protection");
+    EXPECT_EQ(GetLongHint("Start protection"), "Start protection");
+    EXPECT_EQ(GetLongHint("a|b|c"), "b|c");
+}

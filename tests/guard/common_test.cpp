@@ -5,6 +5,7 @@
 #include <fstream>
 #include <shlobj.h>
 
+#include "classlib/std_controls.h"
 #include "classlib/win_handle.h"
 #include "support/test_support.h"
 
@@ -86,4 +87,29 @@ TEST(Common, WindowsVersionUnderTheTestSystemIsXPOrLater)
 {
     // Wine reports an NT version of 6.1 or later by default.
     EXPECT_TRUE(IsWindowsXPOrLater());
+}
+
+TEST(Common, ShowOnlyChildSwitchesPagesButKeepsTaggedControls)
+{
+    TPanel holder(nullptr);
+    TPanel first(nullptr), second(nullptr), pinned(nullptr);
+    TLabel label(nullptr);
+    for (TControl* c : std::initializer_list<TControl*>{&first, &second, &pinned, &label})
+        c->SetParent(&holder);
+    pinned.SetTag(kKeepVisibleTag);
+    pinned.SetVisible(false);
+    label.SetVisible(false);
+
+    ShowOnlyChild(&holder, &second);
+    EXPECT_FALSE(first.Visible());
+    EXPECT_TRUE(second.Visible());
+    EXPECT_FALSE(pinned.Visible()) << "tagged 1000: left alone";
+    EXPECT_FALSE(label.Visible()) << "not windowed: left alone";
+
+    pinned.SetVisible(true);
+    ShowOnlyChild(&holder, &first);
+    EXPECT_TRUE(first.Visible());
+    EXPECT_FALSE(second.Visible());
+    EXPECT_TRUE(pinned.Visible());
+    ShowOnlyChild(nullptr, &first);  // nothing to do, and no harm
 }

@@ -1,0 +1,341 @@
+// The main form in this process, with a program folder and a data folder of
+// the test's own and a scripted answerer for the monitor: the message map
+// driven from a worker thread as the monitor drives it, the blink of the
+// tray icon, the guard operations with their snapshots and the monitor's
+// restarts, and the events log.
+#include "ui/main_form.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <functional>
+#include <thread>
+
+#include "classlib/application.h"
+#include "classlib/file_system.h"
+#include "classlib/menus.h"
+#include "controls/three_state_button.h"
+#include "guard/postponed_log.h"
+#include "guard/registry_utils.h"
+#include "support/monitor_harness.h"
+#include "support/registry_fixture.h"
+#include "support/test_support.h"
+#include "ui/frame_log.h"
+
+namespace {
+
+using test_support::TempFolder;
+
+constexpr char kGuardedKey[] = "Software\\TalmorisTest\\MainForm";
+
+void Pump(int rounds = 5)
+{
+    for (int i = 0; i < rounds; ++i) {
+        TApplication::Instance().ProcessMessages();
+        Sleep(5);
+    }
+}
+
+// Pumps until `done` holds or `ms` pass.
+bool PumpUntil(const std::function<bool()>& done, DWORD ms = 10000)
+{
+    const DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > ms)
+            return false;
+        Pump(1);
+    }
+    return true;
+}
+
+std::unique_ptr<TSingleFreeze> KeyGuard(const String& name, std::uint8_t state = gsActive)
+{
+    auto guard = std::make_unique<TSingleFreeze>();
+    guard->State = state;
+    guard->RootKeyName = "HKEY_CURRENT_USER";
+    guard->KeyPath = kGuardedKey;
+    guard->DisplayName = name;
+    return guard;
+}
+
+class MainFormTest : public ::testing::Test {
+protected:
+    MainFormTest()
+    {
+        std::filesystem::create_directories(programFolder.File("Quorvin"));
+        test_support::WriteAll(programFolder.File("Quorvin\\quorvin.exe"), "MZ", 2);
+        test_support::CreateKey(kGuardedKey);
+        test_support::SetValue(kGuardedKey, "Value", test_support::Sz("data"));
+    }
+    ~MainFormTest() override
+    {
+        form.reset();
+        test_support::DeleteTree(kSettingsKey);
+        test_support::DeleteTree("Software\\TalmorisTest");
+    }
+
+    // The stored settings the form starts with: never a first start, and
+    // nothing written to the Startup folder.
+    void StoreSettings(bool autoActivate, bool minimizeToTray)
+    {
+        TSettings settings;
+        settings.AutoActivateFreezeWhenStart = autoActivate;
+        settings.MinimizeToTrayWhenStart = minimizeToTray;
+        settings.AutoStartWithOS = false;
+        SaveSettings(settings);
+    }
+
+    TfmMain& Open()
+    {
+        TMainFormPlaces places;
+        places.programFolder = IncludeTrailingPathDelimiter(programFolder.Path());
+        places.dataFolder = IncludeTrailingPathDelimiter(DataFolder());
+        places.pictures = GetModuleHandleA(nullptr);
+        places.questions = answers;
+        form = std::make_unique<TfmMain>(nullptr, places);
+        EXPECT_TRUE(form->Created());
+        return *form;
+    }
+
+    // The events log's lines without their date and time.
+    std::vector<std::pair<int, String>> LogLines() const
+    {
+        std::vector<std::pair<int, String>> lines;
+        TframeLog& log = *form->FrameLog();
+        if (log.IsLogEmpty())
+            return lines;
+        for (int row = 0; row < log.sgLog.RowCount(); ++row) {
+            const String text = log.sgLog.Cells(0, row);
+            const auto dot = text.find(". ");
+            lines.emplace_back(log.Level(row), dot == String::npos ? text : text.substr(dot + 2));
+        }
+        return lines;
+    }
+
+    String DataFolder() const { return programFolder.File("data"); }
+    String FreezeListFile() const { return programFolder.File("data\\freeze.list"); }
+
+    TempFolder programFolder;
+    std::shared_ptr<test_support::ScriptedAnswers> answers = std::make_shared<test_support::ScriptedAnswers>();
+    std::unique_ptr<TfmMain> form;
+};
+
+}  // namespace
+
+TEST_F(MainFormTest, GuardOperationsSnapshotSaveAndRestartTheMonitor)
+{
+    StoreSettings(false, true);
+    TfmMain& main = Open();
+    EXPECT_FALSE(main.IsMonitoring());
+    EXPECT_TRUE(main.btnBeginMonitoring.Visible());
+
+    // The first guard while protection is off: snapshotted and saved, no monitor.
+    main.AddGuard(KeyGuard("First"));
+    ASSERT_EQ(main.GuardList()->Count(), 1);
+    TSingleFreeze* first = main.GuardList()->GetItem(0);
+    EXPECT_EQ(first->GuidText.size(), 38u);
+    EXPECT_EQ(first->GuidText, UpperCase(first->GuidText));
+    EXPECT_EQ(first->Id, GuardIdFromGuid(first->GuidText));
+    EXPECT_TRUE(FileExists(GetSnapshotFileName(first, main.DataFolder())));
+    EXPECT_FALSE(main.MonitorRunning());
+    EXPECT_EQ(main.lblCountFreezes.Caption(), "Guarded items: 1");
+    {
+        TFreezeList saved;
+        saved.LoadFromFile(FreezeListFile());
+        ASSERT_EQ(saved.Count(), 1);
+        EXPECT_EQ(saved.GetItem(0)->GuidText, first->GuidText);
+    }
+    using Lines = std::vector<std::pair<int, String>>;
+    EXPECT_EQ(LogLines(), (Lines{{0, "Guard with a name 'First' is added to the list. Updating the list of guards..."},
+                                 {1, "The list of guards is updated."}}));
+
+    // Switched on: the stop button shows, disabled until every guard is armed.
+    main.btnBeginMonitoringClick();
+    EXPECT_TRUE(main.IsMonitoring());
+    EXPECT_TRUE(main.MonitorRunning());
+    EXPECT_TRUE(main.btnCancelMonitoring.Visible());
+    EXPECT_FALSE(main.btnBeginMonitoring.Visible());
+    EXPECT_TRUE(main.miCancelMonitoring->Visible());
+    EXPECT_TRUE(PumpUntil([&] { return main.btnCancelMonitoring.Enabled(); })) << "WM_MONITORING_STARTED";
+    EXPECT_TRUE(main.miCancelMonitoring->Enabled());
+
+    // A second guard restarts the monitor around the change.
+    form->FrameLog()->btnClearLogClick();
+    main.AddGuard(KeyGuard("Second"));
+    EXPECT_TRUE(main.MonitorRunning());
+    EXPECT_EQ(LogLines(), (Lines{{0, "Guard with a name 'Second' is added to the list. Updating the list of guards..."},
+                                 {0, "Guard is unloaded."},
+                                 {1, "Guard is made active."},
+                                 {1, "The list of guards is updated."}}));
+
+    // Removing keeps protection on while guards remain; the last switches it off.
+    const String firstSnapshot = GetSnapshotFileName(first, main.DataFolder());
+    main.RemoveGuard(first);
+    EXPECT_FALSE(FileExists(firstSnapshot));
+    EXPECT_TRUE(main.MonitorRunning());
+    TSingleFreeze* second = main.GuardList()->GetItem(0);
+    main.RemoveGuard(second);
+    EXPECT_EQ(main.GuardList()->Count(), 0);
+    EXPECT_FALSE(main.IsMonitoring());
+    EXPECT_FALSE(main.MonitorRunning());
+    EXPECT_TRUE(main.btnBeginMonitoring.Visible());
+    EXPECT_EQ(main.lblCountFreezes.Caption(), "Guarded items: 0");
+    {
+        TFreezeList saved;
+        saved.LoadFromFile(FreezeListFile());
+        EXPECT_EQ(saved.Count(), 0);
+    }
+    main.btnBeginMonitoringClick();
+    EXPECT_FALSE(main.IsMonitoring()) << "no protection without guards";
+    EXPECT_FALSE(main.MonitorRunning());
+
+    // Stopping right after a start, while the monitor still arms, leaves none behind.
+    main.AddGuard(KeyGuard("Third"));
+    main.btnBeginMonitoringClick();
+    main.btnCancelMonitoringClick();
+    EXPECT_FALSE(main.MonitorRunning());
+    EXPECT_EQ(LogLines().back(), (std::pair<int, String>{0, "Guard is unloaded."}));
+}
+
+TEST_F(MainFormTest, MessagesFromAWorkerThread)
+{
+    TFreezeList stored;
+    const std::uint8_t states[] = {gsActive, gsNotActive, gsDisabled};
+    for (std::uint8_t state : states) {
+        auto guard = KeyGuard("Guard " + IntToStr(state), state);
+        guard->GuidText = "{0000000" + IntToStr(state) + "-0000-0000-0000-000000000000}";
+        guard->Id = GuardIdFromGuid(guard->GuidText);
+        stored.Add(std::move(guard));
+    }
+    std::filesystem::create_directories(DataFolder());
+    stored.SaveToFile(FreezeListFile());
+    StoreSettings(false, true);
+    TfmMain& main = Open();
+    const HWND window = main.Handle();
+    const size_t linesBefore = LogLines().size();
+
+    // Sent as the monitor sends them: from another thread, while this one pumps.
+    struct Query {
+        std::uint32_t id;
+        LRESULT expected;
+    };
+    std::vector<Query> queries;
+    for (int i = 0; i < stored.Count(); ++i)
+        queries.push_back({stored.GetItem(i)->Id, i == 0 ? 1 : 0});
+    queries.push_back({12345, 0});  // a guard deleted meanwhile
+    std::vector<LRESULT> answers;
+    LRESULT nullAnswer = -1;
+    std::atomic<bool> done{false};
+    bool unknownReactionSaved = true;
+    std::thread monitor([&] {
+        for (const Query& q : queries) {
+            TSingleFreeze copy;
+            copy.Id = q.id;
+            answers.push_back(SendMessageA(window, WM_QUERY_GUARD, reinterpret_cast<WPARAM>(&copy), 0));
+        }
+        nullAnswer = SendMessageA(window, WM_QUERY_GUARD, 0, 0);
+        DeleteFileA(FreezeListFile().c_str());
+        SendMessageA(window, WM_SET_GUARD_REACTION, 12345, grAsk);
+        unknownReactionSaved = FileExists(FreezeListFile());
+        SendMessageA(window, WM_SET_GUARD_REACTION, stored.GetItem(1)->Id, 0x100 | grAsk);
+        SendMessageA(window, WM_ADD_LOG_LINE, llWarning, 0);
+        SendMessageA(window, WM_ADD_LOG_LINE, llWarning, reinterpret_cast<LPARAM>("From the monitor"));
+        done = true;
+    });
+    EXPECT_TRUE(PumpUntil([&] { return done.load(); }));
+    monitor.join();
+
+    ASSERT_EQ(answers.size(), queries.size());
+    for (size_t i = 0; i < queries.size(); ++i)
+        EXPECT_EQ(answers[i], queries[i].expected) << "query " << i;
+    EXPECT_EQ(nullAnswer, 0);
+    EXPECT_FALSE(unknownReactionSaved) << "an unknown id saves nothing";
+    TFreezeList saved;
+    saved.LoadFromFile(FreezeListFile());
+    ASSERT_EQ(saved.Count(), 3);
+    EXPECT_EQ(saved.GetItem(1)->Reaction, grAsk) << "the low byte of lParam";
+    EXPECT_EQ(saved.GetItem(1)->State, gsNotActive) << "the state stays";
+    EXPECT_EQ(saved.GetItem(0)->Reaction, grRevoke);
+
+    EXPECT_EQ(LogLines().size(), linesBefore + 1) << "no line for a null text";
+    EXPECT_EQ(LogLines().back(), (std::pair<int, String>{llWarning, "From the monitor"}));
+}
+
+TEST_F(MainFormTest, TheTrayIconBlinksOnlyWhileTheWindowIsHidden)
+{
+    StoreSettings(false, true);
+    TfmMain& main = Open();
+    ASSERT_FALSE(main.Visible()) << "later starts stay in the tray";
+    EXPECT_EQ(main.TrayImage(), main.NormalTrayImage());
+
+    SendMessageA(main.Handle(), WM_START_BLINK, 0, 0);
+    ASSERT_TRUE(main.tmBlinkTimer.Enabled());
+    std::vector<int> shown;
+    for (int tick = 0; tick < 8; ++tick) {
+        main.tmBlinkTimer.OnTimer(main.tmBlinkTimer);
+        shown.push_back(main.TrayImage());
+    }
+    const int odd = main.OddTickTrayImage(), even = main.EvenTickTrayImage();
+    EXPECT_EQ(shown, (std::vector<int>{odd, even, odd, even, odd, even, odd, main.NormalTrayImage()}));
+    EXPECT_FALSE(main.tmBlinkTimer.Enabled());
+    EXPECT_EQ(main.tmBlinkTimer.Tag(), 0);
+
+    // A second blink request mid-blink goes on counting; a shown window halts it.
+    SendMessageA(main.Handle(), WM_START_BLINK, 0, 0);
+    main.tmBlinkTimer.OnTimer(main.tmBlinkTimer);
+    main.tmBlinkTimer.OnTimer(main.tmBlinkTimer);
+    SendMessageA(main.Handle(), WM_START_BLINK, 0, 0);
+    EXPECT_EQ(main.tmBlinkTimer.Tag(), 2);
+    main.SetVisible(true);
+    ShowWindow(main.Handle(), SW_SHOWNA);
+    SendMessageA(main.Handle(), WM_START_BLINK, 0, 0);
+    EXPECT_FALSE(main.tmBlinkTimer.Enabled());
+    EXPECT_EQ(main.TrayImage(), even) << "halted on its current picture";
+    EXPECT_EQ(main.tmBlinkTimer.Tag(), 2);
+}
+
+TEST(EventsLog, PlaceholderLinesCutAndClear)
+{
+    TframeLog log(nullptr, GetModuleHandleA(nullptr));
+    log.SetBounds(0, 0, 523, 317);
+    EXPECT_TRUE(log.IsLogEmpty());
+    EXPECT_EQ(log.sgLog.RowCount(), 1);
+
+    log.AddLine("line 0", 1, 16);
+    EXPECT_EQ(log.sgLog.RowCount(), 1) << "the first line replaces the placeholder";
+    EXPECT_FALSE(log.IsLogEmpty());
+    EXPECT_EQ(log.Level(0), 1);
+
+    for (int i = 1; i < 999; ++i)
+        log.AddLine("line " + IntToStr(i), i % 3, 16);
+    EXPECT_EQ(log.sgLog.RowCount(), 999);
+    EXPECT_EQ(log.logScroll.Max(), 999);
+    EXPECT_EQ(log.logScroll.Position(), 998) << "the bar follows the newest line";
+
+    log.AddLine("line 999", 999 % 3, 16);
+    ASSERT_EQ(log.sgLog.RowCount(), 500) << "the newest 500 lines stay";
+    for (int row : {0, 1, 250, 499}) {
+        EXPECT_EQ(log.sgLog.Cells(0, row), "line " + IntToStr(500 + row));
+        EXPECT_EQ(log.Level(row), (500 + row) % 3) << "each with its own level";
+    }
+    EXPECT_EQ(log.logScroll.Max(), 500);
+
+    // A long line wraps and its row grows; an empty message still makes a row.
+    log.AddLine(String(300, 'x') + " " + String(300, 'y'), 0, 16);
+    log.AddLine("", 0, 16);
+    EXPECT_GT(log.sgLog.RowHeights(500), log.sgLog.RowHeights(501));
+
+    log.btnClearLogClick();
+    EXPECT_TRUE(log.IsLogEmpty());
+    EXPECT_EQ(log.sgLog.RowCount(), 1);
+    EXPECT_EQ(log.logScroll.Max(), 1);
+
+    // Moving the bar selects its row; choosing a row moves the bar.
+    for (int i = 0; i < 5; ++i)
+        log.AddLine("again " + IntToStr(i), 0, 16);
+    log.logScroll.setPosition(2);
+    EXPECT_EQ(log.sgLog.Row(), 2);
+    log.sgLog.SetRow(4);
+    EXPECT_EQ(log.logScroll.Position(), 4);
+}

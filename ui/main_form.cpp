@@ -1,0 +1,506 @@
+#include "ui/main_form.h"
+
+#include <objbase.h>
+
+#include "classlib/application.h"
+#include "classlib/cursors.h"
+#include "classlib/date_time.h"
+#include "classlib/file_system.h"
+#include "classlib/format.h"
+#include "classlib/menus.h"
+#include "classlib/tray_icon.h"
+#include "controls/skin_helpers.h"
+#include "controls/three_state_button.h"
+#include "guard/common.h"
+#include "guard/confirmation_thread.h"
+#include "guard/postponed_log.h"
+#include "guard/registry_utils.h"
+#include "ui/control_translation.h"
+#include "ui/form_building.h"
+#include "ui/frame_log.h"
+#include "ui/message_box_form.h"
+#include "ui/new_hint.h"
+#include "ui/single_instance.h"
+
+namespace {
+
+constexpr int kClientWidth = 546;
+constexpr int kClientHeight = 436;
+constexpr TColor kPageColour = 15130846;
+constexpr TColor kCaptionColour = 8537638;
+constexpr TCursor kLinkCursor = 5;
+constexpr UINT kUpdateCheckMs = 600000;  // the first check ten minutes after start
+
+String GuidText()
+{
+    GUID guid{};
+    if (FAILED(CoCreateGuid(&guid)))
+        return "";
+    wchar_t wide[40] = {};
+    StringFromGUID2(guid, wide, 40);
+    String text;
+    for (const wchar_t* c = wide; *c; ++c)
+        text += static_cast<char>(*c);
+    return UpperCase(text);
+}
+
+// Deletes a file without the system's "insert a disk" box on a dead drive.
+void DeleteQuietly(const String& fileName)
+{
+    const UINT old = SetErrorMode(SEM_FAILCRITICALERRORS);
+    DeleteFileA(fileName.c_str());
+    SetErrorMode(old);
+}
+
+}  // namespace
+
+TMainFormPlaces TMainFormPlaces::OfThisProgram()
+{
+    TMainFormPlaces places;
+    places.programFolder = GetProgramFolder();
+    places.dataFolder = GetDataFolder();
+    places.pictures = GetModuleHandleA(nullptr);
+    places.questions = std::make_shared<TAlertQuestionSink>(places.programFolder + "Quorvin\\quorvin.exe");
+    return places;
+}
+
+TfmMain::TfmMain(TComponent* owner, TMainFormPlaces places)
+    : TForm(owner),
+      imgMainImage(Place<TImage>(*this, "imgMainImage", 0, 0, kClientWidth, kClientHeight)),
+      lblCaption(Place<TLabel>(*this, "lblCaption", 8, 7, 300, 14)),
+      lblCountFreezes(Place<TLabel>(*this, "lblCountFreezes", 374, 417, 165, 14)),
+      lblHint(Place<TLabel>(*this, "lblHint", 9, 417, 364, 14)),
+      plFramesHolder(Place<TPanel>(*this, "plFramesHolder", 10, 90, 523, 317)),
+      btnClose(Place<TThreeStateButton>(*this, "btnClose", 523, 4, 20, 20)),
+      btnToTray(Place<TThreeStateButton>(*this, "btnToTray", 503, 4, 20, 20)),
+      btnScan(Place<TThreeStateButton>(*this, "btnScan", 6, 25, 73, 57)),
+      btnBeginMonitoring(Place<TThreeStateButton>(*this, "btnBeginMonitoring", 83, 25, 73, 57)),
+      btnCancelMonitoring(Place<TThreeStateButton>(*this, "btnCancelMonitoring", 83, 25, 73, 57)),
+      btnFreezeList(Place<TThreeStateButton>(*this, "btnFreezeList", 159, 25, 73, 57)),
+      btnViewLog(Place<TThreeStateButton>(*this, "btnViewLog", 235, 25, 73, 57)),
+      btnSettings(Place<TThreeStateButton>(*this, "btnSettings", 311, 25, 73, 57)),
+      btnHelp(Place<TThreeStateButton>(*this, "btnHelp", 387, 25, 73, 57)),
+      tmBlinkTimer(Own<TTimer>()),
+      tmCheckUpdateTimer(Own<TTimer>()),
+      places_(std::move(places))
+{
+    SetName("fmMain");
+    SetBounds(0, 0, kClientWidth, kClientHeight);
+    SetKeyPreview(true);
+    SetFont(TFont("Tahoma", -11, 0, clBlack));
+    OnClose = [this](TForm& form, TCloseAction& action) { FormClose(form, action); };
+    OnKeyUp = [this](TControl& c, WORD& key, TShiftState shift) { FormKeyUp(c, key, shift); };
+
+    lblCaption.SetFont(TFont("Tahoma", -11, fsBold, kCaptionColour));
+    lblCountFreezes.SetAlignment(TAlignment::taRightJustify);
+    plFramesHolder.SetColor(kPageColour);
+    btnScan.SetHint("System scan");
+    btnBeginMonitoring.SetHint("Start protection");
+    btnCancelMonitoring.SetHint("Stop protection");
+    btnFreezeList.SetHint("Show security list");
+    btnViewLog.SetHint("Show events log");
+    btnSettings.SetHint("Adjust program settings");
+    btnHelp.SetHint("Help/About information");
+    btnBeginMonitoring.SetVisible(false);
+
+    btnClose.OnClick = [this](TControl&) { miExitClick(); };
+    btnToTray.OnClick = [this](TControl&) { btnToTrayClick(); };
+    btnBeginMonitoring.OnClick = [this](TControl&) { btnBeginMonitoringClick(); };
+    btnCancelMonitoring.OnClick = [this](TControl&) { btnCancelMonitoringClick(); };
+    btnViewLog.OnClick = [this](TControl&) { ShowPage(frameLog); };
+    imgMainImage.OnMouseMove = [this](TControl& c, TShiftState s, int x, int y) { imgMainImageMouseMove(c, s, x, y); };
+    lblCaption.OnMouseMove = [this](TControl& c, TShiftState s, int x, int y) {
+        imgMainImageMouseMove(c, s, x + lblCaption.Left(), y + lblCaption.Top());
+    };
+
+    tmBlinkTimer.SetEnabled(false);
+    tmBlinkTimer.SetInterval(125);
+    tmBlinkTimer.OnTimer = [this](TTimer& timer) { tmBlinkTimerTimer(timer); };
+    tmCheckUpdateTimer.SetInterval(10000);
+
+    BuildTrayMenu();
+    InstallMessageHandlers();
+    FormCreate();
+}
+
+TfmMain::~TfmMain()
+{
+    destroying_ = true;
+    FormDestroy();
+    RegisterTextTranslator(nullptr);
+}
+
+void TfmMain::FormCreate()
+{
+    const HMODULE pictures = places_.pictures;
+    const struct {
+        TThreeStateButton& button;
+        const char* skin;
+    } toolbar[] = {{btnBeginMonitoring, "TBSTARTGUARD"}, {btnHelp, "TBHELP"},   {btnFreezeList, "TBSECLIST"},
+                   {btnViewLog, "TBLOG"},                {btnScan, "TBSCAN"},   {btnSettings, "TBSETT"},
+                   {btnCancelMonitoring, "TBSTOPGUARD"}};
+    for (const auto& entry : toolbar)
+        LoadSkinBitmaps(entry.button, entry.skin, "BM_TBCOORD", pictures);
+    LoadSkinBitmaps(btnClose, "CLOSE", "BM_CLOSECOORD", pictures);
+    LoadSkinBitmaps(btnToTray, "TOTRAY", "BM_CLOSECOORD", pictures);
+    imgMainImage.SetPicture(RequiredPicture(pictures, "BM_MAIN"));
+    imglTrayIcons.AddStrip(RequiredPicture(pictures, "BM_TRAYICONS"));
+    imgPopupImages.AddStrip(RequiredPicture(pictures, "BM_POPUPIMAGES"));
+    imglScrollBitmaps.AddStrip(RequiredPicture(pictures, "BM_SCROLL"));
+    if (HRGN region = CreateRegionFromBitmap(imgMainImage.Picture().Handle(), 0, 0))
+        SetWindowRgn(Handle(), region, FALSE);  // the window owns the region from here
+    CenterOnScreen();
+
+    ChooseTrayIcons();
+    TApplication& application = TApplication::Instance();
+    appHook_ = application.HookMainWindow([this](TMessage& m) { return AppWindowHook(m); });
+    taskbarMessage_ = RegisterWindowMessageA("TaskbarCreated");
+    if (taskbarMessage_)
+        SetMessageHandler(taskbarMessage_, [this](TMessage& m) {
+            // The shell's taskbar was made anew: our icon must be added again.
+            tiTrayIcon->SetVisible(false);
+            tiTrayIcon->SetVisible(true);
+            DefaultHandler(m);
+            return true;
+        });
+    RegisterCursor(kLinkCursor, LoadCursorA(nullptr, IDC_HAND));
+    application.SetHintWindowClass([] { return std::make_unique<TNewHint>(); });
+    application.OnHint = [this] { lblHint.SetCaption(TApplication::Instance().Hint()); };
+    application.SetHintColor(0xFDFDFD);
+
+    LoadSettings(settings_);
+    banner_.LoadFromResourceName(pictures, "BANNER");
+    translator_.LoadFromFile(InterfaceFileName(places_.programFolder));
+    RegisterTextTranslator(&translator_);
+    if (settings_.LastSystemScan.empty())
+        settings_.LastSystemScan = TranslateString(204, "Unknown");
+
+    if (!FileExists(places_.programFolder + "Quorvin\\quorvin.exe")) {
+        ShowMessageBox(&translator_,
+                       "Unable to find quorvin.exe file!\r\n\r\nInstallation is corrupted! Please reinstall application.",
+                       "", MB_ICONINFORMATION, false, pictures);
+        application.Terminate();
+        return;
+    }
+
+    ForceDirectories(places_.dataFolder);  // the lists are written there
+    guards_ = std::make_unique<TFreezeList>();
+    LoadFreezeListKeepingDamage(*guards_, places_.dataFolder + "freeze.list");
+
+    for (TThreeStateButton* button : {&btnCancelMonitoring, &btnBeginMonitoring, &btnFreezeList, &btnViewLog,
+                                      &btnSettings, &btnHelp, &btnToTray, &btnClose, &btnScan})
+        button->SetTransparent(false);
+
+    CreatePages();
+    lblCaption.SetCaption(application.Title());
+    ShowPage(frameLog);
+    UpdateGuardCount();
+    for (const TLogLine& line : TakePostponedLogLines())
+        AddLogLine(line.text, line.level);
+
+    if (settings_.AutoActivateFreezeWhenStart)
+        btnBeginMonitoringClick();
+    else
+        btnCancelMonitoringClick();
+
+    SetForegroundWindow(Handle());
+    tiTrayIcon->SetVisible(true);
+    if (!settings_.MinimizeToTrayWhenStart || settings_.FirstStart) {
+        SetVisible(true);
+        ShowWindow(Handle(), SW_SHOW);
+    }
+    if (settings_.FirstStart)
+        settings_.MinimizeToTrayWhenStart = true;  // later starts go to the tray unless switched off
+
+    instanceBlock_.Publish(Handle(), application.Handle());
+    ApplySettings();
+    tmCheckUpdateTimer.SetInterval(kUpdateCheckMs);
+    TranslateControls(translator_, *this);
+    created_ = true;
+}
+
+void TfmMain::FormClose(TForm&, TCloseAction&)
+{
+    StopMonitoring();
+    SaveFreezeList();
+}
+
+void TfmMain::FormDestroy()
+{
+    StopMonitoring();  // a form destroyed without being closed leaves no monitor behind
+    SaveFreezeList();
+    if (appHook_ >= 0)
+        TApplication::Instance().UnhookMainWindow(appHook_);
+    appHook_ = -1;
+    TApplication::Instance().OnHint = nullptr;
+    SaveSettings(settings_);
+    guards_.reset();
+}
+
+void TfmMain::FormKeyUp(TControl&, WORD& key, TShiftState)
+{
+    // F1 opens the help file through the about page, once there is one.
+    (void)key;
+}
+
+void TfmMain::CreatePages()
+{
+    frameLog = &plFramesHolder.Own<TframeLog>(places_.pictures);
+    frameLog->SetParent(&plFramesHolder);
+    frameLog->SetBounds(0, 0, plFramesHolder.Width(), plFramesHolder.Height());
+    frameLog->SetUp(*this);
+}
+
+void TfmMain::ShowPage(TWinControl* page)
+{
+    if (!page)
+        return;  // pages not built yet
+    ShowOnlyChild(&plFramesHolder, page);
+    page->BringToFront();
+}
+
+void TfmMain::ApplySettings()
+{
+    for (TThreeStateButton* button : {&btnFreezeList, &btnViewLog, &btnSettings, &btnBeginMonitoring,
+                                      &btnCancelMonitoring, &btnHelp, &btnScan})
+        button->SetShowHint(settings_.ShowHints);
+    if (frameLog)
+        frameLog->btnClearLog.SetShowHint(settings_.ShowHints);
+}
+
+void TfmMain::imgMainImageMouseMove(TControl&, TShiftState shift, int x, int y)
+{
+    // The whole top band drags the window; the system moves it.
+    if ((shift & ssLeft) && x >= 0 && y >= 0 && x < 639 && y < 26) {
+        ReleaseCapture();
+        Perform(WM_NCLBUTTONDOWN, HTCAPTION, 0);
+    }
+}
+
+// ---------------------------------------------------------------- monitoring
+
+void TfmMain::SetMonitoringControls(bool monitoring)
+{
+    btnBeginMonitoring.SetVisible(!monitoring);
+    btnCancelMonitoring.SetVisible(monitoring);
+    miBeginMonitoring->SetVisible(!monitoring);
+    miCancelMonitoring->SetVisible(monitoring);
+}
+
+void TfmMain::btnBeginMonitoringClick()
+{
+    if (!guards_ || guards_->Count() == 0) {
+        btnCancelMonitoringClick();  // no protection without guards
+        return;
+    }
+    monitoringOn_ = true;
+    SetMonitoringControls(true);
+    // Enabled once the monitor has armed every guard.
+    btnCancelMonitoring.SetEnabled(false);
+    miCancelMonitoring->SetEnabled(false);
+    StartMonitoring();
+}
+
+void TfmMain::btnCancelMonitoringClick()
+{
+    monitoringOn_ = false;
+    SetMonitoringControls(false);
+    StopMonitoring();
+}
+
+void TfmMain::StartMonitoring()
+{
+    StopMonitoring();
+    ForceDirectories(places_.dataFolder + "snapshoots\\");
+    if (!monitoringOn_ || !guards_ || guards_->Count() == 0)
+        return;
+    auto thread = std::make_unique<TRegMonitorThread>(*guards_, Handle(), places_.dataFolder, places_.questions);
+    if (!thread->Handle())
+        return;  // no thread: the flag stays, nothing is logged
+    AddLogLine(TranslateString(38, "Guard is made active."), llSuccess);
+    monitor_ = StartWorker(std::move(thread));
+}
+
+void TfmMain::StopMonitoring()
+{
+    if (!monitor_.handle.Valid())
+        return;
+    // Waits handling only sent messages, so a monitor inside SendMessage to
+    // us gets its answer and can see the quit.
+    StopWorker(monitor_);
+    monitor_ = TWorkerHandle{};
+    AddLogLine(TranslateString(37, "Guard is unloaded."), llPlain);
+}
+
+void TfmMain::AddGuard(std::unique_ptr<TSingleFreeze> guard)
+{
+    if (!guard || !guards_)
+        return;
+    AddLogLine(TranslateFormat(36, "Guard with a name '%s' is added to the list. Updating the list of guards...",
+                               {guard->DisplayName}),
+               llPlain);
+    guard->GuidText = GuidText();
+    guard->Id = GuardIdFromGuid(guard->GuidText);
+    StopMonitoring();
+    TSingleFreeze* added = guards_->Add(std::move(guard));
+    SaveFreezeList();
+    UpdateGuardCount();
+    ForceDirectories(places_.dataFolder + "snapshoots\\");  // the first guard's snapshot needs its folder
+    TRegistryShapshoot snapshot;
+    TakeGuardSnapshot(snapshot, *added, places_.dataFolder);
+    StartMonitoring();
+    AddLogLine(TranslateString(29, "The list of guards is updated."), llSuccess);
+}
+
+void TfmMain::RemoveGuard(TSingleFreeze* guard)
+{
+    if (!guard || !guards_ || !guards_->Contains(guard))
+        return;
+    AddLogLine(TranslateFormat(35, "Guard with a name '%s' is removed from the list. Updating the list of guards...",
+                               {guard->DisplayName}),
+               llPlain);
+    // The monitor ends first: one still arming would take the snapshot anew.
+    StopMonitoring();
+    const String snapshot = GetSnapshotFileName(guard, places_.dataFolder);
+    if (FileExists(snapshot))
+        DeleteQuietly(snapshot);
+    guards_->Remove(guard);
+    SaveFreezeList();
+    UpdateGuardCount();
+    if (guards_->Count() > 0)
+        StartMonitoring();
+    else
+        btnCancelMonitoringClick();
+    AddLogLine(TranslateString(29, "The list of guards is updated."), llSuccess);
+}
+
+bool TfmMain::ConfirmRemoveGuard(const TSingleFreeze& guard)
+{
+    const String text = TranslateFormat(31, "You really want to remove the '%s' guard?", {guard.DisplayName});
+    return ShowMessageBox(&translator_, text, TranslateString(2, "Confirmation"), MB_YESNOCANCEL | MB_ICONQUESTION,
+                          false, places_.pictures) == IDYES;
+}
+
+void TfmMain::SaveFreezeList()
+{
+    if (guards_)
+        guards_->SaveToFile(places_.dataFolder + "freeze.list");
+}
+
+void TfmMain::UpdateGuardCount()
+{
+    const unsigned count = guards_ ? static_cast<unsigned>(guards_->Count()) : 0;
+    lblCountFreezes.SetCaption(TranslateFormat(39, "Guarded items: %u", {count}));
+}
+
+// ---------------------------------------------------------------- events log
+
+void TfmMain::AddLogLine(const String& text, int level)
+{
+    if (frameLog)
+        frameLog->AddLine(DateTimeToStr(Now()) + ". " + text, level, imglTrayIcons.Width());
+}
+
+void TfmMain::AdjustLogRowHeight(int row)
+{
+    if (frameLog)
+        frameLog->AdjustRowHeight(row, imglTrayIcons.Width());
+}
+
+// ---------------------------------------------------------------- messages
+
+void TfmMain::InstallMessageHandlers()
+{
+    const auto handle = [this](UINT message, void (TfmMain::*handler)(TMessage&)) {
+        SetMessageHandler(message, [this, handler](TMessage& m) {
+            m.Result = 0;
+            (this->*handler)(m);
+            return true;
+        });
+    };
+    handle(WM_SET_GUARD_REACTION, &TfmMain::WMSetGuardReaction);
+    handle(WM_ADD_LOG_LINE, &TfmMain::WMAddLogLine);
+    handle(WM_START_BLINK, &TfmMain::WMStartBlink);
+    handle(WM_QUERY_GUARD, &TfmMain::WMQueryGuard);
+    handle(WM_MONITORING_STARTED, &TfmMain::WMMonitoringStarted);
+    handle(WM_ACTIVATE_INSTANCE, &TfmMain::WMActivateInstance);
+    SetMessageHandler(WM_REQUEST_QUERY_ABORT, [this](TMessage& m) {
+        m.Result = destroying_ ? 1 : 0;  // an update check still running at exit gives up
+        return true;
+    });
+    for (UINT quiet : {WM_REQUEST_STAGE, WM_REQUEST_PROGRESS})
+        SetMessageHandler(quiet, [](TMessage& m) {
+            m.Result = 0;
+            return true;
+        });
+    for (UINT finished : {WM_REQUEST_FAILED, WM_REQUEST_DONE})
+        SetMessageHandler(finished, [this](TMessage& m) {
+            tmCheckUpdateTimer.SetEnabled(true);  // the next check in ten minutes
+            m.Result = 0;
+            return true;
+        });
+}
+
+void TfmMain::WMSetGuardReaction(TMessage& m)
+{
+    if (!guards_)
+        return;
+    for (int i = 0; i < guards_->Count(); ++i) {
+        TSingleFreeze* guard = guards_->GetItem(i);
+        if (guard && guard->Id == static_cast<std::uint32_t>(m.WParam)) {
+            guard->Reaction = static_cast<std::uint8_t>(m.LParam & 0xFF);
+            SaveFreezeList();
+            return;
+        }
+    }
+}
+
+void TfmMain::WMAddLogLine(TMessage& m)
+{
+    if (const char* text = reinterpret_cast<const char*>(m.LParam))
+        AddLogLine(String(text), static_cast<int>(m.WParam));
+}
+
+void TfmMain::WMStartBlink(TMessage&)
+{
+    // A shown window needs no blinking; a running blink halts where it is.
+    tmBlinkTimer.SetEnabled(!Visible());
+}
+
+void TfmMain::WMQueryGuard(TMessage& m)
+{
+    const auto* asked = reinterpret_cast<const TSingleFreeze*>(m.WParam);
+    if (!asked || !guards_)
+        return;
+    for (int i = 0; i < guards_->Count(); ++i) {
+        const TSingleFreeze* guard = guards_->GetItem(i);
+        if (guard && guard->Id == asked->Id) {
+            m.Result = guard->State == gsActive ? 1 : 0;
+            return;
+        }
+    }
+}
+
+void TfmMain::WMMonitoringStarted(TMessage&)
+{
+    btnCancelMonitoring.SetEnabled(true);
+    miCancelMonitoring->SetEnabled(true);
+}
+
+void TfmMain::WMActivateInstance(TMessage&)
+{
+    if (!Visible())
+        miRestoreClick();
+}
+
+void TfmMain::tmBlinkTimerTimer(TTimer& timer)
+{
+    timer.SetTag(timer.Tag() + 1);
+    if (timer.Tag() < 8) {
+        SetTrayImage(timer.Tag() % 2 ? trayOdd_ : trayEven_);
+        return;
+    }
+    timer.SetEnabled(false);
+    timer.SetTag(0);
+    SetTrayImage(trayNormal_);
+}

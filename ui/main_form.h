@@ -1,0 +1,171 @@
+// The program's main window: borderless and skinned, living mostly in the
+// notification area. It owns the guard list, the settings, the interface
+// translator and the single registry monitor, and is the window the worker
+// threads talk to (numbered messages handled on the GUI thread). Its
+// construction runs the start-up steps and its destruction the final ones;
+// closing it ends the program.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+
+#include "classlib/forms.h"
+#include "classlib/image_list.h"
+#include "classlib/std_controls.h"
+#include "classlib/thread_stop.h"
+#include "classlib/timers.h"
+#include "guard/freeze_list.h"
+#include "guard/interface_translator.h"
+#include "guard/registry_monitor_thread.h"
+#include "guard/settings.h"
+#include "ui/single_instance.h"
+
+class TThreeStateButton;
+class TPopupMenu;
+class TMenuItem;
+class TTrayIcon;
+class TframeLog;
+
+// Numbered messages the main form handles beyond the guard engine's.
+constexpr UINT WM_REQUEST_QUERY_ABORT = 9468;
+constexpr UINT WM_REQUEST_STAGE = 9469;
+constexpr UINT WM_REQUEST_FAILED = 9470;
+constexpr UINT WM_REQUEST_DONE = 9471;
+constexpr UINT WM_REQUEST_PROGRESS = 9472;
+constexpr UINT WM_REFRAME_MENU = WM_USER + 10;
+
+// Where the main form finds its program, its data and its pictures, and who
+// answers the monitor's questions. The running program uses its own; tests
+// give folders of their own.
+struct TMainFormPlaces {
+    String programFolder;  // with a trailing backslash
+    String dataFolder;     // with a trailing backslash
+    HMODULE pictures = nullptr;
+    std::shared_ptr<TQuestionSink> questions;
+
+    static TMainFormPlaces OfThisProgram();
+};
+
+class TfmMain : public TForm {
+public:
+    explicit TfmMain(TComponent* owner, TMainFormPlaces places = TMainFormPlaces::OfThisProgram());
+    ~TfmMain() override;
+
+    String ClassName() const override { return "TfmMain"; }
+
+    TSettings* GetSettings() { return &settings_; }
+    const TInterfaceTranslator& Translator() const { return translator_; }
+    TFreezeList* GuardList() const { return guards_.get(); }
+    const String& DataFolder() const { return places_.dataFolder; }
+    // False when the start-up stopped early (the alert program is missing).
+    bool Created() const { return created_; }
+
+    // Monitoring control and guard operations.
+    void btnBeginMonitoringClick();
+    void btnCancelMonitoringClick();
+    void StartMonitoring();
+    void StopMonitoring();
+    bool IsMonitoring() const { return monitoringOn_; }
+    // The monitor thread runs (or is arming).
+    bool MonitorRunning() const { return monitor_.Running(); }
+    // Takes the guard (filled by the add-guard dialog): GUID, id, snapshot,
+    // list, grid row, monitor restart.
+    void AddGuard(std::unique_ptr<TSingleFreeze> guard);
+    // Removes and frees a guard of the list, with its snapshot file.
+    void RemoveGuard(TSingleFreeze* guard);
+    bool ConfirmRemoveGuard(const TSingleFreeze& guard);
+    void SaveFreezeList();
+    void UpdateGuardCount();
+
+    // The events log.
+    void AddLogLine(const String& text, int level);
+    void AdjustLogRowHeight(int row);
+    TframeLog* FrameLog() const { return frameLog; }
+
+    // Window chrome and the tray.
+    void ChooseTrayIcons();
+    void ApplySettings();
+    void ShowPage(TWinControl* page);
+    void btnToTrayClick();
+    void miRestoreClick();
+    void miExitClick() { Close(); }
+    int TrayImage() const { return trayImage_; }
+    void SetTrayImage(int index);
+    // The three tray pictures: idle, and the two a blink alternates.
+    int NormalTrayImage() const { return trayNormal_; }
+    int OddTickTrayImage() const { return trayOdd_; }
+    int EvenTickTrayImage() const { return trayEven_; }
+    int MenuHeight() const { return menuHeight_; }
+
+    // Designed components.
+    TImage& imgMainImage;
+    TLabel& lblCaption;
+    TLabel& lblCountFreezes;
+    TLabel& lblHint;
+    TPanel& plFramesHolder;
+    TThreeStateButton& btnClose;
+    TThreeStateButton& btnToTray;
+    TThreeStateButton& btnScan;
+    TThreeStateButton& btnBeginMonitoring;
+    TThreeStateButton& btnCancelMonitoring;
+    TThreeStateButton& btnFreezeList;
+    TThreeStateButton& btnViewLog;
+    TThreeStateButton& btnSettings;
+    TThreeStateButton& btnHelp;
+    TImageList imglTrayIcons{16, 16};
+    TImageList imgPopupImages{20, 20};
+    TImageList imglScrollBitmaps{16, 17};
+    TTimer& tmBlinkTimer;
+    TTimer& tmCheckUpdateTimer;
+    TPopupMenu* pmTrayPopup = nullptr;
+    TTrayIcon* tiTrayIcon = nullptr;
+    TMenuItem* miBeginMonitoring = nullptr;
+    TMenuItem* miCancelMonitoring = nullptr;
+
+    // Pages; those not built are null.
+    TframeLog* frameLog = nullptr;
+
+private:
+    void FormCreate();
+    void FormClose(TForm&, TCloseAction&);
+    void FormDestroy();
+    void FormKeyUp(TControl&, WORD& key, TShiftState);
+    void BuildTrayMenu();
+    void CreatePages();
+    void SetMonitoringControls(bool monitoring);
+    void PublishInstanceBlock();
+
+    // The message map.
+    void InstallMessageHandlers();
+    void WMSetGuardReaction(TMessage& m);
+    void WMAddLogLine(TMessage& m);
+    void WMStartBlink(TMessage& m);
+    void WMQueryGuard(TMessage& m);
+    void WMMonitoringStarted(TMessage& m);
+    void WMActivateInstance(TMessage& m);
+    void tmBlinkTimerTimer(TTimer& timer);
+
+    // The tray menu's look.
+    void miPopupMeasureItem(TMenuItem& item, HDC dc, int& width, int& height);
+    void miPopupDrawItem(TMenuItem& item, HDC dc, const RECT& rect, unsigned state);
+    bool AppWindowHook(TMessage& m);
+    void ReframeMenuWindow(HWND window, int menuHeight);
+    void imgMainImageMouseMove(TControl&, TShiftState shift, int x, int y);
+
+    TMainFormPlaces places_;
+    TInterfaceTranslator translator_;
+    TSettings settings_;
+    std::unique_ptr<TFreezeList> guards_;
+    TWorkerHandle monitor_;
+    bool monitoringOn_ = false;
+    bool created_ = false;
+    bool destroying_ = false;
+    int trayNormal_ = 0, trayEven_ = 2, trayOdd_ = 1;
+    int trayImage_ = 0;
+    int menuHeight_ = 0;
+    TBitmap banner_;
+    TInstanceBlock instanceBlock_;
+    UINT taskbarMessage_ = 0;
+    int appHook_ = -1;
+};
