@@ -294,7 +294,11 @@ const char* TWinControl::OwnClassName(const char* baseName, UINT classStyle)
 
 void TWinControl::CreateHandle()
 {
+    if (creatingHandle_)
+        return;  // a parent that failed asks its children again: no endless round
+    creatingHandle_ = true;
     const HWND parentWindow = Parent() ? Parent()->Handle() : TApplication::Instance().Handle();
+    creatingHandle_ = false;
     if (handle_)
         return;  // made meanwhile: the parent's window makes its children's
     if (const char* systemClass = WindowClassName()) {
@@ -311,6 +315,8 @@ void TWinControl::CreateHandle()
         handle_ = CreateWindowExA(ExStyle(), OwnClassName(OwnClassBaseName(), ClassStyle()), Caption().c_str(), Style(), Left(), Top(),
                                   Width(), Height(), parentWindow, nullptr, GetModuleHandleA(nullptr), this);
     }
+    if (!handle_)
+        return;  // no window (no display): its children can't have one either
     // Children made before their parent's window get theirs now.
     for (TControl* control : controls_)
         if (auto* child = dynamic_cast<TWinControl*>(control))

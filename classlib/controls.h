@@ -237,6 +237,7 @@ private:
     bool ReflectToChild(TMessage& message);
 
     HWND handle_ = nullptr;
+    bool creatingHandle_ = false;
     WNDPROC systemProc_ = nullptr;  // the procedure of a subclassed system window
     std::vector<TControl*> controls_;
     std::unordered_map<UINT, TMessageHandler> handlers_;

@@ -233,7 +233,10 @@ void TfmMain::FormDestroy()
         TApplication::Instance().UnhookMainWindow(appHook_);
     appHook_ = -1;
     TApplication::Instance().OnHint = nullptr;
-    SaveSettings(settings_);
+    // A start refused early changed no setting: writing them would make the
+    // next start a later one and put a Startup shortcut to a broken install.
+    if (created_)
+        SaveSettings(settings_);
     guards_.reset();
 }
 

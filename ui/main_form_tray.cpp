@@ -78,7 +78,6 @@ void TfmMain::BuildTrayMenu()
     pmTrayPopup = &Own<TPopupMenu>();
     pmTrayPopup->SetName("pmTrayPopup");
     pmTrayPopup->SetOwnerDraw(true);
-    pmTrayPopup->SetAutoPopup(false);
     pmTrayPopup->SetImages(&imgPopupImages);
 
     const auto add = [this](const char* name, const char* caption, int picture, std::function<void()> action) {

@@ -16,6 +16,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     application.SetTitle("Talmoris");
     TfmMain form(nullptr);
     application.SetMainForm(&form);
+    if (!form.HandleAllocated())
+        return 1;  // no window can be made (no display): nothing to run
     if (!application.Terminated())
         application.Run();
     return 0;
