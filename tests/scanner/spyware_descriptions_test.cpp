@@ -1,0 +1,82 @@
+// The descriptions index on small files: names sharing a text, the later
+// block winning, texts holding line ends, markers that end the load, a text
+// running past the end, a last line without LF, and the counts users see.
+#include "scanner/spyware_descriptions.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "support/test_support.h"
+
+namespace {
+
+struct Loaded {
+    TSpywareDescriptions descriptions;
+    test_support::TempFolder folder;
+
+    explicit Loaded(const std::string& content)
+    {
+        const std::string path = folder.File("spyware.db.descr");
+        test_support::WriteAll(path, content.data(), content.size());
+        descriptions.LoadFromFile(path);
+    }
+};
+
+}  // namespace
+
+TEST(SpywareDescriptions, IndexesBlocksAndReadsTextsOnDemand)
+{
+    const struct {
+        const char* name;
+        std::string content;
+        std::map<std::string, std::string> texts;  // asked name -> text ("" for none)
+        std::uint32_t blocks, names;
+    } cases[] = {
+        {"two names share a text", "Alpha\nbeta\n<<LENGTH5\nhello\n", {{"alpha", "hello"}, {"BETA", "hello"}}, 1, 2},
+        {"mixed case, CR LF lines and blank lines", "\r\n  MiXed Case \r\n\r\n<<LENGTH 4\r\nabcd", {{"mixed case", "abcd"}}, 1, 1},
+        {"a text holding line ends and marker-like lines", "one\n<<LENGTH14\na\r\n<<LENGTH1\nb\ntwo\n<<LENGTH2\nok",
+         {{"one", "a\r\n<<LENGTH1\nb"}, {"two", "ok"}}, 2, 2},
+        {"the later block wins", "dup\n<<LENGTH3\nold\ndup\nother\n<<LENGTH3\nnew", {{"dup", "new"}, {"other", "new"}}, 2, 3},
+        {"a zero length ends the load", "kept\n<<LENGTH2\nok\nlost\n<<LENGTH0\nnext\n<<LENGTH2\nno",
+         {{"kept", "ok"}, {"lost", ""}, {"next", ""}}, 1, 2},
+        {"a length that is not a number ends the load", "kept\n<<LENGTH2\nok\nlost\n<<LENGTHfive\nabcde",
+         {{"kept", "ok"}, {"lost", ""}}, 1, 2},
+        {"a text past the end indexes nothing more", "kept\n<<LENGTH2\nok\nlost\n<<LENGTH50\nshort",
+         {{"kept", "ok"}, {"lost", ""}}, 1, 2},
+        {"a length past 32 bits", "lost\n<<LENGTH99999999999\nx", {{"lost", ""}}, 0, 1},
+        {"names after the last block and a last line without LF", "a\n<<LENGTH1\nx\nb\nc", {{"a", "x"}, {"b", ""}, {"c", ""}}, 1, 2},
+        {"a text ends at its first zero byte", std::string("z\n<<LENGTH5\nab\0cd", 17), {{"z", "ab"}}, 1, 1},
+        {"the marker is case-sensitive", "x\n<<length3\nabc\n", {{"x", ""}, {"<<length3", ""}}, 0, 3},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Loaded loaded(c.content);
+        for (const auto& [name, text] : c.texts) {
+            EXPECT_EQ(loaded.descriptions.HasDescription(name), !text.empty()) << name;
+            EXPECT_EQ(loaded.descriptions.GetDescription(name), text) << name;
+        }
+        EXPECT_EQ(loaded.descriptions.BlockCount(), c.blocks);
+        EXPECT_EQ(loaded.descriptions.NameCount(), c.names);
+        EXPECT_EQ(loaded.descriptions.DescriptionCount(), (c.blocks + c.names) * 8);
+    }
+}
+
+TEST(SpywareDescriptions, MissingOrChangedFilesGiveEmptyTexts)
+{
+    TSpywareDescriptions none;
+    none.LoadFromFile("no such folder/spyware.db.descr");
+    EXPECT_EQ(none.DescriptionCount(), 0u);
+    EXPECT_EQ(none.GetDescription("anything"), "");
+
+    // Indexed, then cut short behind the index's back: no read past the end.
+    Loaded loaded("name\n<<LENGTH10\n0123456789");
+    ASSERT_TRUE(loaded.descriptions.HasDescription("name"));
+    test_support::WriteAll(loaded.folder.File("spyware.db.descr"), "name\n", 5);
+    EXPECT_EQ(loaded.descriptions.GetDescription("name"), "");
+
+    // A new load forgets the old index.
+    loaded.descriptions.LoadFromFile(loaded.folder.File("spyware.db.descr"));
+    EXPECT_FALSE(loaded.descriptions.HasDescription("name"));
+    EXPECT_EQ(loaded.descriptions.NameCount(), 1u);
+}
