@@ -4,6 +4,7 @@
 #include "classlib/canvas.h"
 #include "classlib/exceptions.h"
 #include "classlib/file_system.h"
+#include "classlib/form_building.h"
 #include "classlib/win_handle.h"
 #include "alert/alert_texts.h"
 #include "controls/skin_helpers.h"
@@ -16,31 +17,21 @@ constexpr TColor kBodyColour = RGBColor(255, 253, 219);
 constexpr TColor kCaptionColour = RGBColor(38, 70, 130);
 constexpr int kFrameGrowth = 30;  // the message frame takes a hidden check box's room
 
-template <class T>
-T& Make(TForm& form, TWinControl& parent, const char* name, int left, int top, int width, int height)
-{
-    T& control = form.Own<T>();
-    control.SetName(name);
-    control.SetParent(&parent);
-    control.SetBounds(left, top, width, height);
-    return control;
-}
-
 }  // namespace
 
 TfmMain::TfmMain(TComponent* owner)
     : TForm(owner),
-      imgBG(Make<TImage>(*this, *this, "imgBG", 0, 0, kClientWidth, kClientHeight)),
-      lblCaption(Make<TLabel>(*this, *this, "lblCaption", 10, 5, 163, 16)),
-      Label2(Make<TLabel>(*this, *this, "Label2", 51, 42, 234, 30)),
-      imgAlert(Make<TImage>(*this, *this, "imgAlert", 12, 40, 32, 32)),
-      plMain(Make<TPanel>(*this, *this, "plMain", 17, 78, 265, 132)),
-      Panel2(Make<TPanel>(*this, plMain, "Panel2", 1, 1, 263, 130)),
-      memMessage(Make<TMemo>(*this, Panel2, "memMessage", 2, 2, 259, 126)),
-      cbAlwaysForbidChanges(Make<TBitCheckBox>(*this, *this, "cbAlwaysForbidChanges", 17, 214, 208, 17)),
-      lblQuestion(Make<TLabel>(*this, *this, "lblQuestion", 16, 253, 10, 16)),
-      btnYes(Make<TThreeStateButton>(*this, *this, "btnYes", 161, 250, 59, 22)),
-      btnNo(Make<TThreeStateButton>(*this, *this, "btnNo", 223, 250, 59, 22))
+      imgBG(Place<TImage>(*this, *this, "imgBG", 0, 0, kClientWidth, kClientHeight)),
+      lblCaption(Place<TLabel>(*this, *this, "lblCaption", 10, 5, 163, 16)),
+      Label2(Place<TLabel>(*this, *this, "Label2", 51, 42, 234, 30)),
+      imgAlert(Place<TImage>(*this, *this, "imgAlert", 12, 40, 32, 32)),
+      plMain(Place<TPanel>(*this, *this, "plMain", 17, 78, 265, 132)),
+      Panel2(Place<TPanel>(*this, plMain, "Panel2", 1, 1, 263, 130)),
+      memMessage(Place<TMemo>(*this, Panel2, "memMessage", 2, 2, 259, 126)),
+      cbAlwaysForbidChanges(Place<TBitCheckBox>(*this, *this, "cbAlwaysForbidChanges", 17, 214, 208, 17)),
+      lblQuestion(Place<TLabel>(*this, *this, "lblQuestion", 16, 253, 10, 16)),
+      btnYes(Place<TThreeStateButton>(*this, *this, "btnYes", 161, 250, 59, 22)),
+      btnNo(Place<TThreeStateButton>(*this, *this, "btnNo", 223, 250, 59, 22))
 {
     SetName("fmMain");
     SetStayOnTop(true);

@@ -28,6 +28,11 @@ TShiftState ShiftFromKeys(WPARAM keys)
     return shift;
 }
 
+int SignedLow(LPARAM l) { return static_cast<short>(LOWORD(l)); }
+int SignedHigh(LPARAM l) { return static_cast<short>(HIWORD(l)); }
+
+}  // namespace
+
 TShiftState ShiftFromKeyboard()
 {
     TShiftState shift = 0;
@@ -39,11 +44,6 @@ TShiftState ShiftFromKeyboard()
         shift |= ssAlt;
     return shift;
 }
-
-int SignedLow(LPARAM l) { return static_cast<short>(LOWORD(l)); }
-int SignedHigh(LPARAM l) { return static_cast<short>(HIWORD(l)); }
-
-}  // namespace
 
 // ---- TControl ----
 

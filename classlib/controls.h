@@ -21,6 +21,8 @@
 enum TShiftFlag : unsigned { ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, ssMiddle = 32 };
 using TShiftState = unsigned;
 enum class TMouseButton { mbLeft, mbRight, mbMiddle };
+// Shift, Ctrl and Alt as they are held now.
+TShiftState ShiftFromKeyboard();
 
 // Notifications reflected to the child they concern arrive as CN_BASE + the message.
 constexpr UINT CN_BASE = 0xBC00;

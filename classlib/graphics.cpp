@@ -168,3 +168,15 @@ bool TBitmap::SaveToFile(const String& fileName) const
     std::memcpy(bytes.data() + file.bfOffBits, bits_, image);
     return WriteFileAtomically(fileName, bytes.data(), bytes.size());
 }
+
+void PaintThroughBuffer(HDC target, int width, int height, const std::function<void(HDC)>& paint)
+{
+    TBitmap buffer(width, height);
+    if (buffer.Empty())
+        return;
+    {
+        TBitmapDC dc(buffer);
+        paint(dc.Get());
+    }
+    buffer.Draw(target, 0, 0, false, POINT{0, 0});
+}

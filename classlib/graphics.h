@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "classlib/sysutils.h"
@@ -67,3 +68,9 @@ private:
     HDC dc_;
     HGDIOBJ old_;
 };
+
+// Paints `width` x `height` pixels through an off-screen bitmap and copies
+// them to `target` at (0, 0) in one piece, so nothing flickers. `paint`
+// draws into the bitmap's device context; nothing is drawn when the
+// bitmap can't be made.
+void PaintThroughBuffer(HDC target, int width, int height, const std::function<void(HDC)>& paint);

@@ -447,14 +447,7 @@ TGridDrawState TStringGrid::StateOf(int col, int row)
 
 void TStringGrid::PaintTo(HDC target)
 {
-    TBitmap buffer(Width(), Height());
-    if (buffer.Empty())
-        return;
-    {
-        TBitmapDC dc(buffer);
-        PaintBuffer(dc.Get());
-    }
-    buffer.Draw(target, 0, 0, false, POINT{0, 0});
+    PaintThroughBuffer(target, Width(), Height(), [this](HDC dc) { PaintBuffer(dc); });
 }
 
 void TStringGrid::PaintBuffer(HDC dc)

@@ -56,18 +56,6 @@ HICON MakeIcon(const TImageList& icons, int index)
     return CreateIconIndirect(&info);  // copies both bitmaps
 }
 
-TShiftState KeyboardShift()
-{
-    TShiftState shift = 0;
-    if (GetKeyState(VK_SHIFT) < 0)
-        shift |= ssShift;
-    if (GetKeyState(VK_CONTROL) < 0)
-        shift |= ssCtrl;
-    if (GetKeyState(VK_MENU) < 0)
-        shift |= ssAlt;
-    return shift;
-}
-
 // The shell's announcement of a new task bar (Explorer restarted). An
 // elevated program gets it only when it lets it through the message filter
 // (Vista and later; XP has no such filter).
@@ -238,7 +226,7 @@ void TTrayIcon::MouseMessage(UINT message)
 {
     POINT cursor{};
     GetCursorPos(&cursor);
-    const TShiftState shift = KeyboardShift();
+    const TShiftState shift = ShiftFromKeyboard();
     switch (message) {
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:

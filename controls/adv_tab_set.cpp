@@ -123,9 +123,10 @@ TAdvTabSet::~TAdvTabSet()
 
 int TAdvTabSet::TextWidth(const String& text) const
 {
-    const TFontDC dc(Font());
+    if (!measure_)
+        measure_ = std::make_unique<TMeasure>(Font());
     SIZE size{};
-    GetTextExtentPoint32A(dc.Get(), text.c_str(), static_cast<int>(text.size()), &size);
+    GetTextExtentPoint32A(measure_->dc.Get(), text.c_str(), static_cast<int>(text.size()), &size);
     return size.cx;
 }
 
@@ -193,6 +194,7 @@ bool TAdvTabSet::DialogChar(char key) { return model_.DialogChar(key); }
 
 void TAdvTabSet::FontChanged()
 {
+    measure_.reset();
     model_.CreateEdgeParts();
     TWinControl::FontChanged();
 }
@@ -247,15 +249,13 @@ void TAdvTabSet::PaintTo(HDC dc)
     const TTabSetLayout layout = model_.LayOut();
     SyncScroller(layout);
 
-    TBitmap offscreen(layout.bitmapWidth, layout.bitmapHeight);
-    TBitmapDC memory(offscreen);
-    {
-        TCanvas canvas(memory.Get());
+    PaintThroughBuffer(dc, layout.bitmapWidth, layout.bitmapHeight, [&](HDC memory) {
+        TCanvas canvas(memory);
         const TGdiObject pattern = PatternBrush(ColorToRGB(backgroundColour_), dither_);
         const RECT all{0, 0, layout.bitmapWidth, layout.bitmapHeight};
-        ::FillRect(memory.Get(), &all, static_cast<HBRUSH>(pattern.get()));
-        SelectObject(memory.Get(), Font().Handle());
-        SetBkMode(memory.Get(), TRANSPARENT);
+        ::FillRect(memory, &all, static_cast<HBRUSH>(pattern.get()));
+        SelectObject(memory, Font().Handle());
+        SetBkMode(memory, TRANSPARENT);
 
         const int count = model_.VisibleTabs();
         const bool horizontal = model_.Horizontal();
@@ -305,8 +305,7 @@ void TAdvTabSet::PaintTo(HDC dc)
             canvas.SetBrushClear();
             canvas.Rectangle(ToRect(model_.TabDrawing(hovered).body));
         }
-    }
-    BitBlt(dc, 0, 0, layout.bitmapWidth, layout.bitmapHeight, memory.Get(), 0, 0, SRCCOPY);
+    });
 
     if (model_.CloseButtonAt() == TCloseButtonPos::cbTabSet) {
         TCanvas canvas(dc);

@@ -5,6 +5,8 @@
 // messages into its calls and composes the bar off screen at every paint.
 #pragma once
 
+#include <memory>
+
 #include "classlib/controls.h"
 #include "classlib/graphics.h"
 #include "classlib/image_list.h"
@@ -96,6 +98,14 @@ private:
     void DrawTabContent(TCanvas& canvas, const TTabDrawing& tab, const TTabRect& body);
     void DrawTabSetCloseButton(TCanvas& canvas);
 
+    // A measuring context in the bar's font, kept between paints (every
+    // layout measures every tab); made again when the font changes.
+    struct TMeasure {
+        explicit TMeasure(const TFont& f) : font(f), dc(font) {}
+        TFont font;
+        TFontDC dc;
+    };
+    mutable std::unique_ptr<TMeasure> measure_;
     TAdvTabSetModel model_{*this};
     TScroller* scroller_ = nullptr;
     TColor backgroundColour_ = clBtnFace;

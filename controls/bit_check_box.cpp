@@ -108,28 +108,23 @@ bool TBitCheckBox::DialogChar(char key)
 
 void TBitCheckBox::PaintTo(HDC target)
 {
-    TBitmap buffer(Width(), Height());
-    if (buffer.Empty())
-        return;
-    PaintBuffer(buffer);
-    buffer.Draw(target, 0, 0, false, POINT{0, 0});
+    PaintThroughBuffer(target, Width(), Height(), [this](HDC dc) { PaintBuffer(dc); });
 }
 
-void TBitCheckBox::PaintBuffer(const TBitmap& buffer)
+void TBitCheckBox::PaintBuffer(HDC dc)
 {
-    const int width = buffer.Width();
-    const int height = buffer.Height();
-    TBitmapDC dc(buffer);
-    TSelectFont font(dc.Get(), Font());
+    const int width = Width();
+    const int height = Height();
+    TSelectFont font(dc, Font());
     const RECT client{0, 0, width, height};
     HBRUSH background = CreateSolidBrush(ColorToRGB(Color()));
-    FillRect(dc.Get(), &client, background);
+    FillRect(dc, &client, background);
 
     const TBitmap& glyph = glyphs_[Index(model_.State())];
     const int frames = model_.NumGlyphs(model_.State());
     SIZE text{}, ampersand{};
-    GetTextExtentPoint32A(dc.Get(), Caption().c_str(), static_cast<int>(Caption().size()), &text);
-    GetTextExtentPoint32A(dc.Get(), "&", 1, &ampersand);
+    GetTextExtentPoint32A(dc, Caption().c_str(), static_cast<int>(Caption().size()), &text);
+    GetTextExtentPoint32A(dc, "&", 1, &ampersand);
     const TCheckBoxLayout layout =
         LayoutCheckBox(width, height, alignment_, glyph.Width(), glyph.Height(), frames, Enabled(), text.cx,
                        ampersand.cx, Caption().find('&') != String::npos, text.cy);
@@ -137,24 +132,24 @@ void TBitCheckBox::PaintBuffer(const TBitmap& buffer)
     RECT caption{layout.caption.left, layout.caption.top, layout.caption.right, layout.caption.bottom};
     // Not clipped to the measured width: some fonts' last letter reaches past their text extent.
     constexpr UINT kCaptionFormat = DT_SINGLELINE | DT_VCENTER | DT_NOCLIP;
-    SetBkMode(dc.Get(), TRANSPARENT);
+    SetBkMode(dc, TRANSPARENT);
     if (Enabled()) {
-        SetTextColor(dc.Get(), ColorToRGB(Font().Color()));
-        DrawTextA(dc.Get(), Caption().c_str(), -1, &caption, kCaptionFormat);
+        SetTextColor(dc, ColorToRGB(Font().Color()));
+        DrawTextA(dc, Caption().c_str(), -1, &caption, kCaptionFormat);
     } else {
         RECT shadow = caption;
         OffsetRect(&shadow, 1, 1);
-        SetTextColor(dc.Get(), GetSysColor(COLOR_BTNHIGHLIGHT));
-        DrawTextA(dc.Get(), Caption().c_str(), -1, &shadow, kCaptionFormat);
-        SetTextColor(dc.Get(), GetSysColor(COLOR_GRAYTEXT));
-        DrawTextA(dc.Get(), Caption().c_str(), -1, &caption, kCaptionFormat);
+        SetTextColor(dc, GetSysColor(COLOR_BTNHIGHLIGHT));
+        DrawTextA(dc, Caption().c_str(), -1, &shadow, kCaptionFormat);
+        SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
+        DrawTextA(dc, Caption().c_str(), -1, &caption, kCaptionFormat);
     }
     if (HandleAllocated() && GetFocus() == Handle())
-        DrawFocusRect(dc.Get(), &caption);
+        DrawFocusRect(dc, &caption);
 
     // The glyph's bottom-left colour is its transparent one: the control's colour shows there.
     if (!glyph.Empty())
-        glyph.DrawPart(dc.Get(), layout.glyph.left, layout.glyph.top, layout.sourceFrameLeft, 0,
+        glyph.DrawPart(dc, layout.glyph.left, layout.glyph.top, layout.sourceFrameLeft, 0,
                        layout.glyph.right - layout.glyph.left, glyph.Height(), true,
                        glyph.Pixel(0, glyph.Height() - 1));
     DeleteObject(background);

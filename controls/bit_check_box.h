@@ -40,7 +40,7 @@ public:
 
 private:
     void Repaint();
-    void PaintBuffer(const TBitmap& buffer);
+    void PaintBuffer(HDC dc);
 
     TBitCheckBoxModel model_;
     TBitmap glyphs_[3];

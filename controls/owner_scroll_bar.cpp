@@ -148,14 +148,7 @@ void TWOwnrScrllBar::FireDraw(const TOSBEvent& event, HDC dc, const TScrollRect&
 
 void TWOwnrScrllBar::PaintTo(HDC target)
 {
-    TBitmap buffer(Width(), Height());
-    if (buffer.Empty())
-        return;
-    {
-        TBitmapDC dc(buffer);
-        PaintBuffer(dc.Get());
-    }
-    buffer.Draw(target, 0, 0, false, POINT{0, 0});
+    PaintThroughBuffer(target, Width(), Height(), [this](HDC dc) { PaintBuffer(dc); });
 }
 
 void TWOwnrScrllBar::PaintBuffer(HDC dc)

@@ -142,14 +142,9 @@ void TThreeStateButton::PaintTo(HDC dc)
 {
     const TBitmap& picture = CurrentPicture();
     // Through a buffer: what the picture leaves free shows the parent, without flicker.
-    TBitmap buffer(Width(), Height());
-    if (!buffer.Empty()) {
-        {
-            TBitmapDC target(buffer);
-            if (transparent_ || picture.Width() < Width() || picture.Height() < Height())
-                PaintParentBackground(target.Get());
-            picture.Draw(target.Get(), 0, 0, transparent_, POINT{0, 0});
-        }
-        buffer.Draw(dc, 0, 0, false, POINT{0, 0});
-    }
+    PaintThroughBuffer(dc, Width(), Height(), [&](HDC target) {
+        if (transparent_ || picture.Width() < Width() || picture.Height() < Height())
+            PaintParentBackground(target);
+        picture.Draw(target, 0, 0, transparent_, POINT{0, 0});
+    });
 }

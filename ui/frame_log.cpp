@@ -4,15 +4,13 @@
 #include <cstdint>
 
 #include "classlib/canvas.h"
+#include "classlib/form_building.h"
 #include "controls/skin_helpers.h"
 #include "guard/interface_translator.h"
-#include "ui/form_building.h"
 #include "ui/main_form.h"
 #include "ui/page_tabs.h"
 
 namespace {
-
-constexpr TColor kPageColour = 15130846;
 
 void* LevelObject(int level) { return reinterpret_cast<void*>(static_cast<std::intptr_t>(level)); }
 

@@ -6,6 +6,7 @@
 #include "classlib/cursors.h"
 #include "classlib/date_time.h"
 #include "classlib/file_system.h"
+#include "classlib/form_building.h"
 #include "classlib/format.h"
 #include "classlib/menus.h"
 #include "classlib/tray_icon.h"
@@ -16,17 +17,16 @@
 #include "guard/postponed_log.h"
 #include "guard/registry_utils.h"
 #include "ui/control_translation.h"
-#include "ui/form_building.h"
 #include "ui/frame_log.h"
 #include "ui/message_box_form.h"
 #include "ui/new_hint.h"
+#include "ui/page_tabs.h"
 #include "ui/single_instance.h"
 
 namespace {
 
 constexpr int kClientWidth = 546;
 constexpr int kClientHeight = 436;
-constexpr TColor kPageColour = 15130846;
 constexpr TColor kCaptionColour = 8537638;
 constexpr TCursor kLinkCursor = 5;
 constexpr UINT kUpdateCheckMs = 600000;  // the first check ten minutes after start

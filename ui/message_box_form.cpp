@@ -5,8 +5,8 @@
 #include "classlib/application.h"
 #include "classlib/canvas.h"
 #include "classlib/exceptions.h"
+#include "classlib/form_building.h"
 #include "controls/skin_helpers.h"
-#include "ui/form_building.h"
 
 namespace {
 

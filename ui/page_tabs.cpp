@@ -1,10 +1,9 @@
 #include "ui/page_tabs.h"
 
-#include "ui/form_building.h"
+#include "classlib/form_building.h"
 
 namespace {
 
-constexpr TColor kPageColour = 15130846;
 constexpr TColor kTabColour = 8537638;
 
 }  // namespace

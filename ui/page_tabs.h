@@ -8,4 +8,7 @@
 
 #include "controls/adv_tab_set.h"
 
+// The colour of the pages and of the panel that holds them.
+constexpr TColor kPageColour = 15130846;
+
 void SetUpPageTabs(TAdvTabSet& tabs, HMODULE pictures, std::initializer_list<const char*> captions);

@@ -13,38 +13,11 @@
 #include "classlib/timers.h"
 #include "classlib/win_handle.h"
 #include "support/bitmap_fixture.h"
+#include "support/window_driving.h"
 
 namespace {
 
-// Dismisses the thread's menu when it is still open after `ms`: a menu
-// waiting for input would otherwise hold the test forever.
-class TMenuWatchdog {
-public:
-    explicit TMenuWatchdog(HWND menuOwner, DWORD ms = 10000)
-        : stop_(CreateEventA(nullptr, TRUE, FALSE, nullptr)), thread_([this, menuOwner, ms] {
-              if (WaitForSingleObject(stop_.Get(), ms) != WAIT_TIMEOUT)
-                  return;
-              fired_ = true;
-              do
-                  PostMessageA(menuOwner, WM_KEYDOWN, VK_ESCAPE, 0);
-              while (WaitForSingleObject(stop_.Get(), 100) == WAIT_TIMEOUT);
-          })
-    {
-    }
-    ~TMenuWatchdog()
-    {
-        SetEvent(stop_.Get());
-        thread_.join();
-    }
-    TMenuWatchdog(const TMenuWatchdog&) = delete;
-    TMenuWatchdog& operator=(const TMenuWatchdog&) = delete;
-    bool Fired() const { return fired_; }
-
-private:
-    TUniqueHandle stop_;
-    std::atomic<bool> fired_{false};
-    std::thread thread_;
-};
+using test_support::TMenuWatchdog;
 
 struct TKey {
     UINT message;  // WM_KEYDOWN or WM_CHAR

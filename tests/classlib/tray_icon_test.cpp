@@ -15,8 +15,11 @@
 #include "classlib/menus.h"
 #include "classlib/win_handle.h"
 #include "support/bitmap_fixture.h"
+#include "support/window_driving.h"
 
 namespace {
+
+using test_support::TMenuWatchdog;
 
 // Handles the thread's messages until `done` says so, for `ms` at most.
 bool PumpUntil(const std::function<bool()>& done, DWORD ms = 5000)
@@ -45,36 +48,6 @@ public:
     }
     TApplicationWindowReset(const TApplicationWindowReset&) = delete;
     TApplicationWindowReset& operator=(const TApplicationWindowReset&) = delete;
-};
-
-// Dismisses the thread's menu when it is still open after `ms`: a menu
-// waiting for input would otherwise hold the test forever.
-class TMenuWatchdog {
-public:
-    explicit TMenuWatchdog(HWND menuOwner, DWORD ms = 10000)
-        : stop_(CreateEventA(nullptr, TRUE, FALSE, nullptr)), thread_([this, menuOwner, ms] {
-              if (WaitForSingleObject(stop_.Get(), ms) != WAIT_TIMEOUT)
-                  return;
-              fired_ = true;
-              do
-                  PostMessageA(menuOwner, WM_KEYDOWN, VK_ESCAPE, 0);
-              while (WaitForSingleObject(stop_.Get(), 100) == WAIT_TIMEOUT);
-          })
-    {
-    }
-    ~TMenuWatchdog()
-    {
-        SetEvent(stop_.Get());
-        thread_.join();
-    }
-    TMenuWatchdog(const TMenuWatchdog&) = delete;
-    TMenuWatchdog& operator=(const TMenuWatchdog&) = delete;
-    bool Fired() const { return fired_; }
-
-private:
-    TUniqueHandle stop_;
-    std::atomic<bool> fired_{false};
-    std::thread thread_;
 };
 
 constexpr COLORREF kKey = RGB(255, 0, 255);

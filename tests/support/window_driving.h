@@ -1,16 +1,50 @@
 // Driving other programs and windows from tests: a child process that the
-// test ends when it outlives it, waiting for a window to show, and real
-// mouse clicks through the system's input queue.
+// test ends when it outlives it, waiting for a window to show, real mouse
+// clicks through the system's input queue, and a watchdog that closes a
+// menu left open.
 #pragma once
 
 #include <windows.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "classlib/win_handle.h"
 
 namespace test_support {
+
+// Dismisses the thread's menu when it is still open after `ms`: a menu
+// waiting for input would otherwise hold the test forever.
+class TMenuWatchdog {
+public:
+    explicit TMenuWatchdog(HWND menuOwner, DWORD ms = 10000)
+        : stop_(CreateEventA(nullptr, TRUE, FALSE, nullptr)), thread_([this, menuOwner, ms] {
+              if (WaitForSingleObject(stop_.Get(), ms) != WAIT_TIMEOUT)
+                  return;
+              fired_ = true;
+              do
+                  PostMessageA(menuOwner, WM_KEYDOWN, VK_ESCAPE, 0);
+              while (WaitForSingleObject(stop_.Get(), 100) == WAIT_TIMEOUT);
+          })
+    {
+    }
+    ~TMenuWatchdog()
+    {
+        SetEvent(stop_.Get());
+        thread_.join();
+    }
+    TMenuWatchdog(const TMenuWatchdog&) = delete;
+    TMenuWatchdog& operator=(const TMenuWatchdog&) = delete;
+    bool Fired() const { return fired_; }
+
+private:
+    TUniqueHandle stop_;
+    std::atomic<bool> fired_{false};
+    std::thread thread_;
+};
+
 
 class ChildProcess {
 public:
