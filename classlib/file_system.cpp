@@ -183,6 +183,36 @@ std::FILE* OpenFileForReading(const String& fileName, std::int64_t& size)
     return file;
 }
 
+std::FILE* OpenFileForUpdate(const String& fileName, std::int64_t& size)
+{
+    if (!FileExists(fileName))
+        return nullptr;
+    std::FILE* file = std::fopen(fileName.c_str(), "r+b");
+    if (!file)
+        return nullptr;
+#ifdef _WIN32
+    const bool sized = _fseeki64(file, 0, SEEK_END) == 0 && (size = _ftelli64(file)) >= 0;
+#else
+    const bool sized = fseeko(file, 0, SEEK_END) == 0 && (size = ftello(file)) >= 0;
+#endif
+    if (!sized || !SeekFile(file, 0)) {
+        std::fclose(file);
+        return nullptr;
+    }
+    return file;
+}
+
+bool TruncateFile(std::FILE* file, std::int64_t size)
+{
+    if (std::fflush(file) != 0 || size < 0)
+        return false;
+#ifdef _WIN32
+    return _chsize_s(_fileno(file), size) == 0;
+#else
+    return ftruncate(fileno(file), static_cast<off_t>(size)) == 0;
+#endif
+}
+
 bool SeekFile(std::FILE* file, std::int64_t position)
 {
 #ifdef _WIN32

@@ -22,7 +22,11 @@ bool WriteFileAtomically(const String& fileName, const void* data, size_t size);
 
 // A stdio handle opened for binary reading, with its size; null on failure.
 std::FILE* OpenFileForReading(const String& fileName, std::int64_t& size);
+// The same for reading and writing an existing file (never creates one).
+std::FILE* OpenFileForUpdate(const String& fileName, std::int64_t& size);
 bool SeekFile(std::FILE* file, std::int64_t position);
+// Flushes what stdio holds, then cuts the file at `size`.
+bool TruncateFile(std::FILE* file, std::int64_t size);
 
 // A free name `base`, else `base` + ".1", ".2", ... (up to a bound); "" when
 // every candidate is taken.

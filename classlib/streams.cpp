@@ -130,3 +130,73 @@ std::int64_t TFileReadStream::Seek(std::int64_t offset, TSeekOrigin origin)
     position_ = SeekTarget(offset, origin, position_, size_, INT64_MAX / 2);
     return position_;
 }
+
+TFileUpdateStream::TFileUpdateStream(const String& fileName)
+{
+    file_ = OpenFileForUpdate(fileName, size_);
+    if (!file_)
+        throw EFOpenError("Cannot open file \"" + fileName + "\"");
+    filePosition_ = 0;
+}
+
+TFileUpdateStream::~TFileUpdateStream()
+{
+    if (file_)
+        std::fclose(file_);
+}
+
+bool TFileUpdateStream::MoveFileTo(std::int64_t position)
+{
+    // stdio wants a seek between a write and a read on an update stream.
+    if (filePosition_ == position && !lastWasWrite_)
+        return true;
+    if (!SeekFile(file_, position)) {
+        filePosition_ = -1;
+        return false;
+    }
+    filePosition_ = position;
+    lastWasWrite_ = false;
+    return true;
+}
+
+size_t TFileUpdateStream::Read(void* buffer, size_t count)
+{
+    if (position_ >= size_ || count == 0 || !MoveFileTo(position_))
+        return 0;
+    const std::int64_t left = size_ - position_;
+    const size_t want = static_cast<std::int64_t>(count) < left ? count : static_cast<size_t>(left);
+    const size_t n = std::fread(buffer, 1, want, file_);
+    position_ += static_cast<std::int64_t>(n);
+    filePosition_ = position_;
+    return n;
+}
+
+size_t TFileUpdateStream::Write(const void* buffer, size_t count)
+{
+    if (count == 0 || !MoveFileTo(position_))
+        return 0;
+    const size_t n = std::fwrite(buffer, 1, count, file_);
+    lastWasWrite_ = true;
+    position_ += static_cast<std::int64_t>(n);
+    filePosition_ = position_;
+    if (position_ > size_)
+        size_ = position_;
+    return n;
+}
+
+std::int64_t TFileUpdateStream::Seek(std::int64_t offset, TSeekOrigin origin)
+{
+    position_ = SeekTarget(offset, origin, position_, size_, INT64_MAX / 2);
+    return position_;
+}
+
+bool TFileUpdateStream::Truncate()
+{
+    if (!TruncateFile(file_, position_))
+        return false;
+    size_ = position_;
+    filePosition_ = -1;  // re-seek before the next transfer
+    return true;
+}
+
+bool TFileUpdateStream::Flush() { return std::fflush(file_) == 0; }

@@ -77,3 +77,32 @@ private:
     std::int64_t position_ = 0;
     std::int64_t filePosition_ = 0;  // where the stdio handle stands
 };
+
+// An existing file opened for reading and writing in place, for the few
+// writers that append to a file and must cut back what a failed append left.
+class TFileUpdateStream : public TStream {
+public:
+    explicit TFileUpdateStream(const String& fileName);  // raises EFOpenError
+    ~TFileUpdateStream() override;
+    TFileUpdateStream(const TFileUpdateStream&) = delete;
+    TFileUpdateStream& operator=(const TFileUpdateStream&) = delete;
+
+    size_t Read(void* buffer, size_t count) override;
+    size_t Write(const void* buffer, size_t count) override;
+    std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
+    std::int64_t Size() const override { return size_; }
+
+    // Cuts the file at the position; false when the system refuses.
+    bool Truncate();
+    // Writes what stdio holds through to the file.
+    bool Flush();
+
+private:
+    bool MoveFileTo(std::int64_t position);
+
+    std::FILE* file_ = nullptr;
+    std::int64_t size_ = 0;
+    std::int64_t position_ = 0;
+    std::int64_t filePosition_ = -1;  // where the stdio handle stands, -1 unknown
+    bool lastWasWrite_ = false;
+};

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "guard/common.h"
+
 namespace {
 
 const char* const kShortcutName = "Talmoris.lnk";
@@ -40,18 +42,6 @@ public:
 private:
     TComPtr<IMalloc> malloc_;
     LPITEMIDLIST items_ = nullptr;
-};
-
-// Restores the process's error mode on leaving the scope.
-class TErrorModeScope {
-public:
-    explicit TErrorModeScope(UINT mode) : previous_(SetErrorMode(mode)) {}
-    ~TErrorModeScope() { SetErrorMode(previous_); }
-    TErrorModeScope(const TErrorModeScope&) = delete;
-    TErrorModeScope& operator=(const TErrorModeScope&) = delete;
-
-private:
-    UINT previous_;
 };
 
 std::wstring WideFromAnsi(const String& text)

@@ -13,6 +13,7 @@
 #include "controls/skin_helpers.h"
 #include "controls/three_state_button.h"
 #include "guard/common.h"
+#include "scanner/definitions_change_file.h"
 #include "guard/confirmation_thread.h"
 #include "guard/postponed_log.h"
 #include "guard/registry_utils.h"
@@ -47,9 +48,8 @@ String GuidText()
 // Deletes a file without the system's "insert a disk" box on a dead drive.
 void DeleteQuietly(const String& fileName)
 {
-    const UINT old = SetErrorMode(SEM_FAILCRITICALERRORS);
+    const TErrorModeScope quiet(SEM_FAILCRITICALERRORS);
     DeleteFileA(fileName.c_str());
-    SetErrorMode(old);
 }
 
 }  // namespace
@@ -192,6 +192,7 @@ void TfmMain::FormCreate()
         button->SetTransparent(false);
 
     CreatePages();
+    LoadDefinitions();
     lblCaption.SetCaption(application.Title());
     ShowPage(frameLog);
     UpdateGuardCount();
@@ -252,6 +253,15 @@ void TfmMain::CreatePages()
     frameLog->SetParent(&plFramesHolder);
     frameLog->SetBounds(0, 0, plFramesHolder.Width(), plFramesHolder.Height());
     frameLog->SetUp(*this);
+}
+
+void TfmMain::LoadDefinitions()
+{
+    search_ = std::make_unique<TSearch>();
+    const String database = DatabaseFileName(places_.dataFolder);
+    const TDatabaseLoad load = search_->LoadDatabaseStatus(database);
+    const TErrorModeScope quiet(SEM_FAILCRITICALERRORS);  // deleting the change file
+    ApplyDefinitionChanges(*search_, database, ChangeFileName(places_.dataFolder), load);
 }
 
 void TfmMain::ShowPage(TWinControl* page)

@@ -19,6 +19,7 @@
 #include "guard/interface_translator.h"
 #include "guard/registry_monitor_thread.h"
 #include "guard/settings.h"
+#include "scanner/search.h"
 #include "ui/single_instance.h"
 
 class TThreeStateButton;
@@ -133,6 +134,9 @@ private:
     void FormKeyUp(TControl&, WORD& key, TShiftState);
     void BuildTrayMenu();
     void CreatePages();
+    // The scan engine with the definitions database, and the local change
+    // file applied to it.
+    void LoadDefinitions();
     void SetMonitoringControls(bool monitoring);
     void PublishInstanceBlock();
 
@@ -157,6 +161,7 @@ private:
     TInterfaceTranslator translator_;
     TSettings settings_;
     std::unique_ptr<TFreezeList> guards_;
+    std::unique_ptr<TSearch> search_;
     TWorkerHandle monitor_;
     bool monitoringOn_ = false;
     bool created_ = false;

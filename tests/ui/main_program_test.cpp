@@ -22,6 +22,7 @@
 #include "guard/settings.h"
 #include "ui/message_box_form.h"
 #include "ui/single_instance.h"
+#include "support/definitions_builder.h"
 #include "support/program_pictures.h"
 #include "support/registry_fixture.h"
 #include "support/test_support.h"
@@ -411,6 +412,31 @@ TEST_F(MainProgram, ALaterStartGoesToTheTrayAndASecondStartBringsItBack)
     EXPECT_EQ(first.ExitCode(), 0u);
     EXPECT_EQ(StoredSetting("Value_MinimizeToTrayWhenStart"), test_support::Dword(1));
     EXPECT_FALSE(FileThere(StartupShortcut())) << "starting with Windows was off";
+}
+
+TEST_F(MainProgram, TheStartAppliesTheDefinitionsChangeFileOnce)
+{
+    StoreSettings(true);
+    std::filesystem::create_directories(DataFolder());
+    const std::string database = test_support::Join(DataFolder(), "spyware.db");
+    const std::string changes = test_support::Join(DataFolder(), "spyware.def");
+    test_support::WriteDefinitions(test_support::BuildDefinitions("APR old.exe\nAPR kept.exe\n"
+                                                                  "def -APR old.exe\n"
+                                                                  "def +KLF <WD>\\Spy.exe=spy\n"
+                                                                  "def not a change\n"),
+                                   DataFolder());
+    const ChildProcess program(Program(), Quoted(Program()));
+    ASSERT_TRUE(program.Started());
+    const HWND main = StartedMainWindow(program);
+    ASSERT_NE(main, nullptr) << "the program never finished its start-up; " << Fate(program);
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(program.EndsWithin(kWaitMs));
+
+    EXPECT_FALSE(FileThere(changes)) << "the change file is applied once";
+    EXPECT_EQ(FileBytes(database),
+              test_support::BuildDefinitions("APR kept.exe\nKLF <wd>\\spy.exe | spy").database);
+    RemoveFile(database);
+    RemoveFile(database + ".descr");
 }
 
 TEST_F(MainProgram, TheWindowAndTheTrayMenuOnScreen)

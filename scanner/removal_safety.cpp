@@ -1,0 +1,228 @@
+#include "scanner/removal_safety.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace {
+
+// Keys under both HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER.
+const char* const kMachineAndUserKeys[] = {
+    "Software",
+    "Software\\Classes",
+    "Software\\Microsoft",
+    "Software\\Microsoft\\Windows",
+    "Software\\Microsoft\\Windows\\CurrentVersion",
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+    "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce",
+    "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx",
+    "Software\\Microsoft\\Windows\\CurrentVersion\\RunServices",
+    "Software\\Microsoft\\Windows\\CurrentVersion\\RunServicesOnce",
+    "Software\\Microsoft\\Windows\\CurrentVersion\\RunServicesOnceEx",
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer",
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser Helper Objects",
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings",
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Policies",
+    "Software\\Microsoft\\Windows NT",
+    "Software\\Microsoft\\Windows NT\\CurrentVersion",
+    "Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon",
+    "Software\\Microsoft\\Internet Explorer",
+    "Software\\Microsoft\\Internet Explorer\\Main",
+    "Software\\Microsoft\\Internet Explorer\\Toolbar",
+    "Software\\Microsoft\\Internet Explorer\\Toolbar\\WebBrowser",
+    "Software\\Microsoft\\Internet Explorer\\Toolbar\\ShellBrowser",
+    "Software\\Microsoft\\Internet Explorer\\Toolbar\\Explorer",
+    "Software\\Microsoft\\Internet Explorer\\Explorer Bars",
+    "Software\\Microsoft\\Internet Explorer\\Extensions",
+    "Software\\Microsoft\\Internet Explorer\\URLSearchHooks",
+    "Software\\Policies",
+};
+
+const char* const kMachineKeys[] = {
+    "SAM",
+    "SECURITY",
+    "HARDWARE",
+    "SYSTEM",
+    "SYSTEM\\CurrentControlSet",
+    "SYSTEM\\CurrentControlSet\\Services",
+    "SYSTEM\\CurrentControlSet\\Control",
+    "SYSTEM\\CurrentControlSet\\Control\\Session Manager",
+};
+
+const char* const kUserKeys[] = {"Control Panel", "Environment", "Identities"};
+
+// Below HKEY_CLASSES_ROOT, and below Software\Classes of the machine and
+// the user.
+const char* const kClassKeys[] = {
+    "CLSID",   "Interface", "TypeLib", "AppID",   "*",       "Directory", "Drive",   "Folder",   "AllFilesystemObjects",
+    "exefile", "batfile",   "cmdfile", "comfile", "lnkfile", "htmlfile",  "http",    "https",    "ftp",
+    "file",    ".exe",      ".bat",    ".cmd",    ".com",    ".lnk",      ".htm",    ".html",
+};
+
+const char* const kCoreFileNames[] = {
+    "ntdll.dll",    "kernel32.dll", "kernelbase.dll", "user32.dll",   "gdi32.dll",    "advapi32.dll", "shell32.dll",
+    "shlwapi.dll",  "ole32.dll",    "oleaut32.dll",   "comctl32.dll", "comdlg32.dll", "rpcrt4.dll",   "msvcrt.dll",
+    "ws2_32.dll",   "wininet.dll",  "urlmon.dll",     "mshtml.dll",   "ieframe.dll",  "shdocvw.dll",  "browseui.dll",
+    "secur32.dll",  "crypt32.dll",  "hal.dll",        "ntoskrnl.exe", "smss.exe",     "csrss.exe",    "wininit.exe",
+    "winlogon.exe", "services.exe", "lsass.exe",      "svchost.exe",  "explorer.exe", "iexplore.exe", "rundll32.exe",
+    "regsvr32.exe", "regedit.exe",  "cmd.exe",        "notepad.exe",  "userinit.exe", "taskmgr.exe",  "win.ini",
+    "system.ini",   "hosts",        "boot.ini",       "ntldr",        "bootmgr",      "pagefile.sys", "hiberfil.sys",
+};
+
+const char* const kSystemProcessNames[] = {
+    "system",       "idle",       "smss.exe",    "csrss.exe",     "wininit.exe",  "winlogon.exe",
+    "services.exe", "lsass.exe",  "lsm.exe",     "svchost.exe",   "explorer.exe", "dwm.exe",
+    "spoolsv.exe",  "taskhost.exe", "taskhostw.exe", "conhost.exe", "fontdrvhost.exe", "sihost.exe",
+    "ctfmon.exe",   "userinit.exe", "winedevice.exe", "plugplay.exe", "rpcss.exe", "wineboot.exe",
+    "start.exe",
+};
+
+template <size_t N>
+bool InList(const String& text, const char* const (&list)[N])
+{
+    return std::any_of(std::begin(list), std::end(list), [&](const char* entry) { return SameText(text, entry); });
+}
+
+// `path` is `key` or one of its ancestors.
+bool IsKeyOrAncestor(const String& path, const String& key)
+{
+    return SameText(path, key) || (key.size() > path.size() && key[path.size()] == '\\' &&
+                                   SameText(key.substr(0, path.size()), path));
+}
+
+template <size_t N>
+bool CoversAny(const String& path, const char* const (&keys)[N], const String& below = String())
+{
+    return std::any_of(std::begin(keys), std::end(keys),
+                       [&](const char* key) { return IsKeyOrAncestor(path, below + key); });
+}
+
+std::vector<String> Components(const String& path, bool slashToo)
+{
+    std::vector<String> parts(1);
+    for (char c : path) {
+        if (c == '\\' || (slashToo && c == '/'))
+            parts.emplace_back();
+        else
+            parts.back() += c;
+    }
+    return parts;
+}
+
+bool IsHexDigit(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
+
+// The system drops trailing dots and blanks from a name: "hosts." is "hosts".
+String AsTheSystemNamesIt(String name)
+{
+    while (!name.empty() && (name.back() == '.' || name.back() == ' '))
+        name.pop_back();
+    return name;
+}
+
+// Lower case, one kind of separator, each name as the system reads it.
+String NormalPath(const String& path)
+{
+    String normal;
+    for (const String& part : Components(path, true))
+        normal += (normal.empty() && part.size() == 2 && part[1] == ':' ? part : AsTheSystemNamesIt(part)) + "\\";
+    normal.pop_back();
+    return LowerCase(normal);
+}
+
+bool IsAtOrBelow(const String& normalPath, const String& folder)
+{
+    if (Trim(folder).empty())
+        return false;
+    const String normalFolder = NormalPath(ExcludeTrailingPathDelimiter(folder));
+    return normalPath == normalFolder ||
+           (normalPath.size() > normalFolder.size() && normalPath[normalFolder.size()] == '\\' &&
+            normalPath.compare(0, normalFolder.size(), normalFolder) == 0);
+}
+
+}  // namespace
+
+bool IsProtectedRegistryKey(int rootIndex, const String& path)
+{
+    String key = path;
+    if (!key.empty() && key.back() == '\\')
+        key.pop_back();
+    if (Trim(key).empty() || key.front() == '\\')
+        return true;
+    for (const String& part : Components(key, false))
+        if (part.empty())
+            return true;
+
+    switch (RootKeyOfIndex(rootIndex)) {
+    case kClassesRoot:
+        return CoversAny(key, kClassKeys);
+    case kLocalMachine:
+        return CoversAny(key, kMachineAndUserKeys) || CoversAny(key, kMachineKeys) ||
+               CoversAny(key, kClassKeys, "Software\\Classes\\");
+    case kCurrentUser:
+        return CoversAny(key, kMachineAndUserKeys) || CoversAny(key, kUserKeys) ||
+               CoversAny(key, kClassKeys, "Software\\Classes\\");
+    case kUsers:
+        // A user's whole hive, the default user's among them.
+        return Components(key, false).size() == 1;
+    default:
+        // Performance data, the current configuration, dynamic data, and
+        // anything that isn't a root at all.
+        return true;
+    }
+}
+
+bool IsProtectedRegistryKey(TRootKey root, const String& path) { return IsProtectedRegistryKey(RootKeyIndexOf(root), path); }
+
+bool IsClassIdForm(const String& id)
+{
+    if (id.size() != 38 || id.front() != '{' || id.back() != '}')
+        return false;
+    for (size_t i = 1; i < 37; ++i) {
+        const bool dash = i == 9 || i == 14 || i == 19 || i == 24;
+        if (dash ? id[i] != '-' : !IsHexDigit(id[i]))
+            return false;
+    }
+    return true;
+}
+
+bool IsUsableClassName(const String& name)
+{
+    return !Trim(name).empty() && name.find('\\') == String::npos && !InList(name, kClassKeys);
+}
+
+bool IsProtectedFilePath(const String& path, const TSafetyFolders& folders)
+{
+    // Fully qualified: a drive letter, a colon, a backslash; no colon after
+    // that (a stream name), no wildcard.
+    if (path.size() < 4 || !std::isalpha(static_cast<unsigned char>(path[0])) || path[1] != ':' ||
+        (path[2] != '\\' && path[2] != '/'))
+        return true;
+    if (path.find_first_of("*?", 0) != String::npos || path.find(':', 2) != String::npos)
+        return true;
+    const std::vector<String> parts = Components(path.substr(3), true);
+    for (const String& part : parts)
+        if (part.empty() || part == "." || part == ".." || AsTheSystemNamesIt(part).empty())
+            return true;
+
+    const String normal = NormalPath(path);
+    if (IsAtOrBelow(normal, folders.ProgramFolder) || IsAtOrBelow(normal, folders.DataFolder))
+        return true;
+    const String name = AsTheSystemNamesIt(parts.back());
+    return InList(name, kCoreFileNames) &&
+           (IsAtOrBelow(normal, folders.WindowsFolder) || IsAtOrBelow(normal, folders.SystemFolder));
+}
+
+bool IsProtectedProcessName(const String& imageName)
+{
+    return InList(AsTheSystemNamesIt(ExtractFileName(imageName)), kSystemProcessNames);
+}
+
+bool IsProtectedProcess(const String& imageName, std::uint32_t processId, const TProtectedProcesses& ids)
+{
+    if (processId == 0 || processId == 4 || processId == ids.OwnProcessId)
+        return true;
+    if (std::find(ids.AlertProcessIds.begin(), ids.AlertProcessIds.end(), processId) != ids.AlertProcessIds.end())
+        return true;
+    return IsProtectedProcessName(imageName);
+}
