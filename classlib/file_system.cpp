@@ -164,11 +164,15 @@ bool RenameFileOver(const String& from, const String& to)
 #endif
 }
 
-std::FILE* OpenFileForReading(const String& fileName, std::int64_t& size)
+namespace {
+
+// An existing file (never a folder) opened in `mode`, positioned at its start,
+// with its size.
+std::FILE* OpenExistingFile(const String& fileName, const char* mode, std::int64_t& size)
 {
     if (!FileExists(fileName))
         return nullptr;
-    std::FILE* file = std::fopen(fileName.c_str(), "rb");
+    std::FILE* file = std::fopen(fileName.c_str(), mode);
     if (!file)
         return nullptr;
 #ifdef _WIN32
@@ -183,23 +187,16 @@ std::FILE* OpenFileForReading(const String& fileName, std::int64_t& size)
     return file;
 }
 
+}  // namespace
+
+std::FILE* OpenFileForReading(const String& fileName, std::int64_t& size)
+{
+    return OpenExistingFile(fileName, "rb", size);
+}
+
 std::FILE* OpenFileForUpdate(const String& fileName, std::int64_t& size)
 {
-    if (!FileExists(fileName))
-        return nullptr;
-    std::FILE* file = std::fopen(fileName.c_str(), "r+b");
-    if (!file)
-        return nullptr;
-#ifdef _WIN32
-    const bool sized = _fseeki64(file, 0, SEEK_END) == 0 && (size = _ftelli64(file)) >= 0;
-#else
-    const bool sized = fseeko(file, 0, SEEK_END) == 0 && (size = ftello(file)) >= 0;
-#endif
-    if (!sized || !SeekFile(file, 0)) {
-        std::fclose(file);
-        return nullptr;
-    }
-    return file;
+    return OpenExistingFile(fileName, "r+b", size);
 }
 
 bool TruncateFile(std::FILE* file, std::int64_t size)

@@ -9,18 +9,6 @@
 
 namespace {
 
-String ShellLocalAppDataFolder()
-{
-    LPITEMIDLIST items = nullptr;
-    if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_LOCAL_APPDATA, &items)) || !items)
-        return String();
-    char path[MAX_PATH] = {};
-    const BOOL ok = SHGetPathFromIDListA(items, path);
-    CoTaskMemFree(items);
-    path[MAX_PATH - 1] = '\0';
-    return ok ? String(path) : String();
-}
-
 std::uint64_t Ticks(const SYSTEMTIME& time)
 {
     FILETIME ft{};
@@ -51,7 +39,19 @@ String GetProgramFolder()
     return file.empty() ? ".\\" : ExtractFilePath(file);  // the current folder rather than the drive's root
 }
 
-String GetDataFolder() { return DataFolderFor(ShellLocalAppDataFolder(), GetProgramFolder()); }
+String ShellFolderPath(int csidl)
+{
+    LPITEMIDLIST items = nullptr;
+    if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl, &items)) || !items)
+        return String();
+    char path[MAX_PATH] = {};
+    const BOOL ok = SHGetPathFromIDListA(items, path);
+    CoTaskMemFree(items);
+    path[MAX_PATH - 1] = '\0';
+    return ok ? String(path) : String();
+}
+
+String GetDataFolder() { return DataFolderFor(ShellFolderPath(CSIDL_LOCAL_APPDATA), GetProgramFolder()); }
 
 String HashFileMD5(const String& fileName)
 {

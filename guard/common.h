@@ -17,6 +17,9 @@
 String GetProgramFileName();  // the running program's file, "" when it can't be had
 String GetProgramFolder();    // the folder of the running program, with a trailing backslash
 String GetDataFolder();
+// A shell folder by its CSIDL number, without a trailing backslash; "" when
+// the system has none.
+String ShellFolderPath(int csidl);
 
 // The MD5 of the whole file, or "" when it can't be opened, sized or mapped
 // (an empty file can't be mapped, and a file held without read sharing can't

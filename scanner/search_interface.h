@@ -111,6 +111,8 @@ protected:
     void PackResults();
 
 private:
+    friend class TFileRemoval;  // the file removal the file scanners share
+
     TSearch& engine_;
     String tag_;
     std::unique_ptr<TDefinitionStore> definitions_;

@@ -5,23 +5,12 @@
 
 #include "classlib/streams.h"
 #include "scanner/definitions_change_file.h"
-
-namespace {
-
-class TStoreOnlyScanner : public TSearchInterface {
-public:
-    using TSearchInterface::TSearchInterface;
-    void Search() override {}
-    void Fix() override {}
-};
-
-}  // namespace
+#include "store_only_engine.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    TSearch search{TSearchTexts()};
-    for (const char* tag : {"0BH", "APR", "BHO", "FIL", "KEY", "KLF", "RUN"})
-        search.AddScanner<TStoreOnlyScanner>(tag);
+    TStoreOnlyEngine engine;
+    TSearch& search = engine.search;
     TMemoryStream file;
     file.Write("SDF", 3);
     for (const TDefinitionChange& change : ParseDefinitionChanges(String(data, data + size))) {
@@ -36,10 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             search.DeleteDefinition(change.Text);
     }
     file.SetPosition(0);
-    TSearch reloaded{TSearchTexts()};
-    for (const char* tag : {"0BH", "APR", "BHO", "FIL", "KEY", "KLF", "RUN"})
-        reloaded.AddScanner<TStoreOnlyScanner>(tag);
-    if (reloaded.LoadDatabaseFrom(file, "") != TDatabaseLoad::Loaded)
+    TStoreOnlyEngine reloaded;
+    if (reloaded.search.LoadDatabaseFrom(file, "") != TDatabaseLoad::Loaded)
         std::abort();
     return 0;
 }

@@ -5,24 +5,9 @@
 
 #include "classlib/streams.h"
 #include "scanner/search.h"
+#include "store_only_engine.h"
 
 namespace {
-
-class TStoreOnlyScanner : public TSearchInterface {
-public:
-    using TSearchInterface::TSearchInterface;
-    void Search() override {}
-    void Fix() override {}
-};
-
-struct TEngine {
-    TSearch search{TSearchTexts()};
-    TEngine()
-    {
-        for (const char* tag : {"0BH", "APR", "BHO", "FIL", "KEY", "KLF", "RUN"})
-            search.AddScanner<TStoreOnlyScanner>(tag);
-    }
-};
 
 std::vector<std::uint8_t> Saved(TSearch& search)
 {
@@ -36,14 +21,14 @@ std::vector<std::uint8_t> Saved(TSearch& search)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    TEngine first;
+    TStoreOnlyEngine first;
     TMemoryStream input(std::vector<std::uint8_t>(data, data + size));
     if (first.search.LoadDatabaseFrom(input, "") != TDatabaseLoad::Loaded)
         return 0;
     const std::vector<std::uint8_t> once = Saved(first.search);
     if (once.size() > 3 + 2 * size)  // each record saved is no longer than the one it came from
         std::abort();
-    TEngine second;
+    TStoreOnlyEngine second;
     TMemoryStream again(once);
     if (second.search.LoadDatabaseFrom(again, "") != TDatabaseLoad::Loaded || Saved(second.search) != once ||
         second.search.DefinitionCount() != first.search.DefinitionCount())
