@@ -5,7 +5,7 @@
 
 #include "classlib/streams.h"
 #include "scanner/definitions_change_file.h"
-#include "store_only_engine.h"
+#include "support/store_only_engine.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

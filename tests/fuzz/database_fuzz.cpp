@@ -5,7 +5,7 @@
 
 #include "classlib/streams.h"
 #include "scanner/search.h"
-#include "store_only_engine.h"
+#include "support/store_only_engine.h"
 
 namespace {
 

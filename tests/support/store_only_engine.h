@@ -1,5 +1,5 @@
 // An engine whose seven scanners hold their real definition stores and look
-// at nothing: what the database fuzz targets load into.
+// at nothing: what the database fuzz targets and benchmarks load into.
 #pragma once
 
 #include "scanner/search.h"
