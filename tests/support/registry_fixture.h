@@ -8,6 +8,7 @@
 #include <shlwapi.h>
 
 #include <map>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,16 @@ struct RegValue {
     std::vector<unsigned char> data;
     bool operator==(const RegValue&) const = default;
 };
+
+// Readable in test failures: the type and the bytes in hex.
+inline void PrintTo(const RegValue& v, std::ostream* os)
+{
+    static const char kDigits[] = "0123456789abcdef";
+    *os << "type " << v.type << " [";
+    for (unsigned char b : v.data)
+        *os << kDigits[b >> 4] << kDigits[b & 15];
+    *os << "]";
+}
 
 // Path below HKCU -> value name -> value; every key of the tree appears.
 using RegTree = std::map<std::string, std::map<std::string, RegValue>>;
@@ -39,11 +50,15 @@ inline RegValue Bin(std::vector<unsigned char> bytes) { return RegValue{REG_BINA
 
 inline void SetValue(const std::string& path, const std::string& name, const RegValue& v)
 {
+    // The system counts a text's byte after the data when it is zero and the
+    // last byte isn't: a byte that isn't zero stands there.
+    std::vector<unsigned char> data(v.data);
+    data.push_back(0xFF);
     HKEY key = nullptr;
     ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
               ERROR_SUCCESS)
         << path;
-    ASSERT_EQ(RegSetValueExA(key, name.c_str(), 0, v.type, v.data.data(), static_cast<DWORD>(v.data.size())),
+    ASSERT_EQ(RegSetValueExA(key, name.c_str(), 0, v.type, data.data(), static_cast<DWORD>(v.data.size())),
               ERROR_SUCCESS);
     RegCloseKey(key);
 }
