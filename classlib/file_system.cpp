@@ -6,6 +6,7 @@
 #include <io.h>
 #include <windows.h>
 #else
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -53,49 +54,86 @@ String TemporaryNameFor(const String& target)
     return target + "." + IntToStr(ProcessId()) + "-" + IntToStr(++counter) + ".tmp";
 }
 
-// Writes a new file beside `target` and renames it over `target` on Commit;
-// a writer that is not committed removes its temporary file.
-class AtomicFileWriter {
-public:
-    explicit AtomicFileWriter(const String& target) : target_(target), temp_(TemporaryNameFor(target))
-    {
-        file_ = std::fopen(temp_.c_str(), "wb");
-    }
-    ~AtomicFileWriter()
-    {
-        if (file_) {
-            std::fclose(file_);
-            RemoveFile(temp_);
-        }
-    }
-    AtomicFileWriter(const AtomicFileWriter&) = delete;
-    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
-
-    bool IsOpen() const { return file_ != nullptr; }
-    bool Write(const void* data, size_t size)
-    {
-        return file_ && (size == 0 || std::fwrite(data, 1, size, file_) == size);
-    }
-    bool Commit()
-    {
-        if (!file_)
-            return false;
-        const bool flushed = FlushToDisk(file_);
-        const bool closed = std::fclose(file_) == 0;
-        file_ = nullptr;
-        if (flushed && closed && RenameFileOver(temp_, target_))
-            return true;
-        RemoveFile(temp_);
-        return false;
-    }
-
-private:
-    String target_;
-    String temp_;
-    std::FILE* file_ = nullptr;
-};
-
 }  // namespace
+
+TAtomicFileWriter::TAtomicFileWriter(const String& target) : target_(target), temp_(TemporaryNameFor(target))
+{
+    file_ = std::fopen(temp_.c_str(), "wb");
+}
+
+TAtomicFileWriter::~TAtomicFileWriter()
+{
+    if (file_) {
+        std::fclose(file_);
+        RemoveFile(temp_);
+    }
+}
+
+bool TAtomicFileWriter::Write(const void* data, size_t size)
+{
+    return file_ && (size == 0 || std::fwrite(data, 1, size, file_) == size);
+}
+
+bool TAtomicFileWriter::Commit()
+{
+    if (!file_)
+        return false;
+    const bool flushed = FlushToDisk(file_);
+    const bool closed = std::fclose(file_) == 0;
+    file_ = nullptr;
+    if (flushed && closed && RenameFileOver(temp_, target_))
+        return true;
+    RemoveFile(temp_);
+    return false;
+}
+
+bool MakeFileWritable(const String& fileName)
+{
+#ifdef _WIN32
+    return SetFileAttributesA(fileName.c_str(), FILE_ATTRIBUTE_NORMAL) != 0;
+#else
+    struct stat st {};
+    return stat(fileName.c_str(), &st) == 0 && chmod(fileName.c_str(), st.st_mode | S_IWUSR) == 0;
+#endif
+}
+
+std::vector<String> FilesInFolder(const String& folder)
+{
+    std::vector<String> names;
+#ifdef _WIN32
+    WIN32_FIND_DATAA found{};
+    const HANDLE find = FindFirstFileA((IncludeTrailingPathDelimiter(folder) + "*.*").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+            names.emplace_back(found.cFileName);
+    } while (FindNextFileA(find, &found));
+    FindClose(find);
+#else
+    if (DIR* dir = opendir(folder.c_str())) {
+        while (const dirent* entry = readdir(dir))
+            if (FileExists(IncludeTrailingPathDelimiter(folder) + entry->d_name))
+                names.emplace_back(entry->d_name);
+        closedir(dir);
+    }
+#endif
+    return names;
+}
+
+TQuietFileErrors::TQuietFileErrors()
+{
+#ifdef _WIN32
+    previous_ = SetErrorMode(SEM_FAILCRITICALERRORS);
+#endif
+}
+
+TQuietFileErrors::~TQuietFileErrors()
+{
+#ifdef _WIN32
+    SetErrorMode(previous_);
+#endif
+}
 
 bool FileExists(const String& fileName)
 {
@@ -236,7 +274,7 @@ bool ReadFileBytes(const String& fileName, std::vector<std::uint8_t>& bytes)
 
 bool WriteFileAtomically(const String& fileName, const void* data, size_t size)
 {
-    AtomicFileWriter writer(fileName);
+    TAtomicFileWriter writer(fileName);
     return writer.IsOpen() && writer.Write(data, size) && writer.Commit();
 }
 
@@ -246,7 +284,7 @@ bool CopyFileOver(const String& from, const String& to)
     std::FILE* source = OpenFileForReading(from, size);
     if (!source)
         return false;
-    AtomicFileWriter writer(to);
+    TAtomicFileWriter writer(to);
     bool ok = writer.IsOpen();
     std::uint8_t chunk[65536];
     std::int64_t left = size;

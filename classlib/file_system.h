@@ -28,6 +28,43 @@ bool SeekFile(std::FILE* file, std::int64_t position);
 // Flushes what stdio holds, then cuts the file at `size`.
 bool TruncateFile(std::FILE* file, std::int64_t size);
 
+// Writes a new file beside `target` and renames it over `target` on Commit;
+// a writer that is not committed removes its temporary file.
+class TAtomicFileWriter {
+public:
+    explicit TAtomicFileWriter(const String& target);
+    ~TAtomicFileWriter();
+    TAtomicFileWriter(const TAtomicFileWriter&) = delete;
+    TAtomicFileWriter& operator=(const TAtomicFileWriter&) = delete;
+
+    bool IsOpen() const { return file_ != nullptr; }
+    bool Write(const void* data, size_t size);
+    bool Commit();
+
+private:
+    String target_;
+    String temp_;
+    std::FILE* file_ = nullptr;
+};
+
+// Clears a read-only mark, so the file can be replaced.
+bool MakeFileWritable(const String& fileName);
+// The names of the files (not folders) in a folder.
+std::vector<String> FilesInFolder(const String& folder);
+
+// No "insert a disk" box from the system while it lives (Windows: the
+// SEM_FAILCRITICALERRORS error mode, restored after).
+class TQuietFileErrors {
+public:
+    TQuietFileErrors();
+    ~TQuietFileErrors();
+    TQuietFileErrors(const TQuietFileErrors&) = delete;
+    TQuietFileErrors& operator=(const TQuietFileErrors&) = delete;
+
+private:
+    unsigned previous_ = 0;
+};
+
 // A free name `base`, else `base` + ".1", ".2", ... (up to a bound); "" when
 // every candidate is taken.
 String FreeFileName(const String& base);

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "guard/common.h"
+#include "classlib/file_system.h"
 
 namespace {
 
@@ -123,7 +123,7 @@ bool TAutoStartHelper::DeleteShortcutFile(const String& file)
     const DWORD attributes = GetFileAttributesA(file.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
         return false;  // nothing to delete; a folder of that name is not ours to strip
-    const TErrorModeScope quiet(SEM_FAILCRITICALERRORS);
+    const TQuietFileErrors quiet;
     SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
     return DeleteFileA(file.c_str()) != FALSE;
 }

@@ -32,19 +32,6 @@ std::uint32_t QueryFileSize(const String& fileName);
 std::uint64_t WholeDaysBetween(const SYSTEMTIME& a, const SYSTEMTIME& b);
 bool IsWindowsXPOrLater();
 
-// Sets the process's error mode (SEM_FAILCRITICALERRORS: no "insert a disk"
-// box on a dead drive) and restores it on leaving the scope.
-class TErrorModeScope {
-public:
-    explicit TErrorModeScope(UINT mode) : previous_(SetErrorMode(mode)) {}
-    ~TErrorModeScope() { SetErrorMode(previous_); }
-    TErrorModeScope(const TErrorModeScope&) = delete;
-    TErrorModeScope& operator=(const TErrorModeScope&) = delete;
-
-private:
-    UINT previous_;
-};
-
 // Makes `child` the only visible windowed control of `container`; controls
 // tagged 1000 keep their visibility. A null container does nothing.
 constexpr std::int32_t kKeepVisibleTag = 1000;

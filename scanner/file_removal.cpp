@@ -5,7 +5,7 @@
 #include "scanner/search_services.h"
 
 TFileRemoval::TFileRemoval(TSearchInterface& scanner)
-    : scanner_(scanner), quiet_(SEM_FAILCRITICALERRORS), folders_(ThisProgramSafetyFolders())
+    : scanner_(scanner), folders_(ThisProgramSafetyFolders())
 {
     OSVERSIONINFOA version{};
     version.dwOSVersionInfoSize = sizeof version;

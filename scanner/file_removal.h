@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "guard/common.h"
+#include "classlib/file_system.h"
 #include "scanner/removal_safety.h"
 #include "scanner/search_interface.h"
 
@@ -22,7 +22,7 @@ private:
     using TMoveFileEx = BOOL(WINAPI*)(LPCSTR, LPCSTR, DWORD);
 
     TSearchInterface& scanner_;
-    TErrorModeScope quiet_;
+    TQuietFileErrors quiet_;
     TMoveFileEx moveFileEx_ = nullptr;
     TSafetyFolders folders_;
 };

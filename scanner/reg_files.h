@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "classlib/sysutils.h"
+#include "scanner/quarantine.h"
 #include "scanner/regedit_text.h"
 
 // Writes the key (with its subkeys when asked) or its one value to a file,
@@ -21,3 +22,14 @@ bool ExportRegKey(String& text, TRootKey root, const String& keyPath, bool withS
 // tells why (87 no file name, 8 out of memory, 11 a line it can't read, else
 // the system's code); on true it is 0. What was written before an error stays.
 bool ImportRegFile(const String& fileName);
+
+// The quarantine's registry side, through these files.
+class TRegFileQuarantineRegistry : public TQuarantineRegistry {
+public:
+    bool Export(TRootKey root, const String& keyPath, const std::optional<String>& valueName,
+                const String& fileName) override
+    {
+        return ExportToRegFile(root, keyPath, valueName, !valueName, fileName, true);
+    }
+    bool Import(const String& fileName) override { return ImportRegFile(fileName); }
+};

@@ -48,7 +48,7 @@ String GuidText()
 // Deletes a file without the system's "insert a disk" box on a dead drive.
 void DeleteQuietly(const String& fileName)
 {
-    const TErrorModeScope quiet(SEM_FAILCRITICALERRORS);
+    const TQuietFileErrors quiet;
     DeleteFileA(fileName.c_str());
 }
 
@@ -260,7 +260,7 @@ void TfmMain::LoadDefinitions()
     search_ = std::make_unique<TSearch>();
     const String database = DatabaseFileName(places_.dataFolder);
     const TDatabaseLoad load = search_->LoadDatabaseStatus(database);
-    const TErrorModeScope quiet(SEM_FAILCRITICALERRORS);  // deleting the change file
+    const TQuietFileErrors quiet;  // deleting the change file
     ApplyDefinitionChanges(*search_, database, ChangeFileName(places_.dataFolder), load);
 }
 
