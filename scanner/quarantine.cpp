@@ -219,6 +219,7 @@ TQuarantineItem* TQuarantine::AppendRecord(const String& sourceFile, const TSear
 
 TQuarantineItem* TQuarantine::AddRegistryItem(const TSearchResultInterface& item)
 {
+    const TQuietFileErrors quiet;
     lastError_.clear();
     const bool value = item.Kind == ikRegistryValue || item.Kind == ikAutorunValue;
     const String display = RootKeyPrefix(item.RootKey) + item.Path + (value ? " = \"" + item.Name + "\"" : String());

@@ -82,6 +82,17 @@ TEST(RegFiles, AKeyTreeGoesOutAndComesBackByteForByte)
     ASSERT_TRUE(ImportRegFile(file));
     EXPECT_EQ(GetLastError(), 0u);
     EXPECT_EQ(test_support::Dump(key.Path()), tree);
+    // Each value as RegQueryValueEx gives it, too.
+    HKEY opened = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, key.Path().c_str(), 0, KEY_READ, &opened), ERROR_SUCCESS);
+    for (const auto& [name, expected] : tree.at("")) {
+        std::vector<unsigned char> data(4096);
+        DWORD type = 0, size = static_cast<DWORD>(data.size());
+        ASSERT_EQ(RegQueryValueExA(opened, name.c_str(), nullptr, &type, data.data(), &size), ERROR_SUCCESS) << name;
+        data.resize(size);
+        EXPECT_EQ((RegValue{type, data}), expected) << name;
+    }
+    RegCloseKey(opened);
 }
 
 TEST(RegFiles, TheRegistryEditorImportsOurFilesAndRegShowsTheSameTree)
