@@ -90,8 +90,10 @@ private:
     DWORD id_ = 0;
 };
 
-// The visible top-level window of that class (null: any) and caption, once shown.
-inline HWND WaitForWindow(const char* className, const char* caption, DWORD ms = 10000)
+// The visible top-level window of that class (null: any) and caption, once
+// shown. The bound is generous: the first window of a program in a fresh
+// prefix can take over ten seconds on a loaded machine.
+inline HWND WaitForWindow(const char* className, const char* caption, DWORD ms = 30000)
 {
     const DWORD start = GetTickCount();
     while (GetTickCount() - start < ms) {
