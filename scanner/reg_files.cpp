@@ -200,7 +200,12 @@ bool ExportToRegFile(TRootKey root, const String& keyPath, const std::optional<S
     String text = writeHeader ? String(kRegFileHeader) : String();
     bool ok = false;
     if (!valueName) {
-        ok = ExportRegKey(text, root, keyPath, withSubkeys);
+        // The key itself must be readable; only subkeys we may not read are
+        // passed over.
+        TRegKeyHandle key;
+        ok = OpenForExport(root, keyPath, key) == ERROR_SUCCESS;
+        key.Close();
+        ok = ok && ExportRegKey(text, root, keyPath, withSubkeys);
     } else {
         TRegKeyHandle key;
         DWORD type = 0, size = 0;

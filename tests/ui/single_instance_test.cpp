@@ -37,7 +37,7 @@ public:
                 return true;
         return false;
     }
-    bool WaitFor(DWORD process, const std::string& event, DWORD ms = 10000) const
+    bool WaitFor(DWORD process, const std::string& event, DWORD ms = 30000) const
     {
         const DWORD start = GetTickCount();
         while (!Has(process, event)) {
