@@ -54,59 +54,59 @@ bool QuerySizes(HKEY key, TKeySizes& sizes)
                             &sizes.longestValueName, &sizes.largestValue, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
-// The value lines of an open key, in enumeration order; false when a value
-// can't be read or written as a line.
-bool AppendValueLines(HKEY key, String& text)
+// Reads the entries of an open key from index 0 until the system answers
+// that there are no more; an entry that grew since the key was measured is
+// read again after measuring anew (a few times at most).
+template <class TReadAt>
+bool ReadEntries(HKEY key, TReadAt readAt)
 {
     TKeySizes sizes;
     if (!QuerySizes(key, sizes))
         return false;
-    for (DWORD index = 0;;) {
+    for (DWORD index = 0, remeasured = 0;;) {
+        const LONG result = readAt(index, sizes);
+        if (result == ERROR_NO_MORE_ITEMS)
+            return true;
+        if (result == ERROR_MORE_DATA && ++remeasured <= 8 && QuerySizes(key, sizes))
+            continue;
+        if (result != ERROR_SUCCESS)
+            return false;
+        ++index;
+    }
+}
+
+// The value lines of an open key, in enumeration order; false when a value
+// can't be read or written as a line.
+bool AppendValueLines(HKEY key, String& text)
+{
+    bool formatted = true;
+    const bool read = ReadEntries(key, [&](DWORD index, const TKeySizes& sizes) {
         std::vector<char> name(sizes.longestValueName + 1);
         std::vector<std::uint8_t> data(sizes.largestValue + 1);
         DWORD nameLength = static_cast<DWORD>(name.size());
         DWORD dataSize = static_cast<DWORD>(data.size());
         DWORD type = 0;
         const LONG result = RegEnumValueA(key, index, name.data(), &nameLength, nullptr, &type, data.data(), &dataSize);
-        if (result == ERROR_NO_MORE_ITEMS)
-            return true;
-        if (result == ERROR_MORE_DATA) {
-            // The value grew since the key was measured: measure again.
-            if (!QuerySizes(key, sizes))
-                return false;
-            continue;
+        if (result == ERROR_SUCCESS) {
+            const String line = FormatRegValue(String(name.data(), nameLength), data.data(), dataSize, type);
+            formatted = formatted && !line.empty();
+            text += line;
         }
-        if (result != ERROR_SUCCESS)
-            return false;
-        const String line = FormatRegValue(String(name.data(), nameLength), data.data(), dataSize, type);
-        if (line.empty())
-            return false;
-        text += line;
-        ++index;
-    }
+        return result;
+    });
+    return read && formatted;
 }
 
 bool ReadSubkeyNames(HKEY key, std::vector<String>& names)
 {
-    TKeySizes sizes;
-    if (!QuerySizes(key, sizes))
-        return false;
-    for (DWORD index = 0;;) {
+    return ReadEntries(key, [&](DWORD index, const TKeySizes& sizes) {
         std::vector<char> name(sizes.longestSubkey + 1);
         DWORD length = static_cast<DWORD>(name.size());
         const LONG result = RegEnumKeyExA(key, index, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
-        if (result == ERROR_NO_MORE_ITEMS)
-            return true;
-        if (result == ERROR_MORE_DATA) {
-            if (!QuerySizes(key, sizes))
-                return false;
-            continue;
-        }
-        if (result != ERROR_SUCCESS)
-            return false;
-        names.emplace_back(name.data(), length);
-        ++index;
-    }
+        if (result == ERROR_SUCCESS)
+            names.emplace_back(name.data(), length);
+        return result;
+    });
 }
 
 // Delivers what the reader reads into the registry.

@@ -10,6 +10,7 @@
 
 #include "classlib/file_system.h"
 #include "support/test_support.h"
+#include "test_scanners.h"
 
 namespace {
 
@@ -37,15 +38,6 @@ public:
     }
 };
 
-TSearchResultInterface Found(std::uint8_t kind, const String& path, const String& name = "", TRootKey root = kNoRootKey)
-{
-    TSearchResultInterface item;
-    item.Kind = kind;
-    item.Path = path;
-    item.Name = name;
-    item.RootKey = root;
-    return item;
-}
 
 // A record's bytes, built here by hand from the layout.
 std::string Record(const std::string& name, std::uint32_t kind, std::uint32_t root, const std::string& payload)
@@ -104,13 +96,13 @@ TEST(Quarantine, ItemsGoInAndComeBack)
     EXPECT_EQ(Bytes(path), "VQQF");
     EXPECT_EQ(list.CreateQuarantine(path), nullptr) << "an existing file is never written over";
 
-    ASSERT_NE(quarantine->AddItem(Found(ikFile, spy)), nullptr);
-    ASSERT_NE(quarantine->AddItem(Found(ikRegistryValue, "Software\\Run", "Spy", kCurrentUser)), nullptr);
-    ASSERT_NE(quarantine->AddItem(Found(ikFile, empty)), nullptr) << "an empty file is kept as an empty record";
-    EXPECT_EQ(quarantine->AddItem(Found(ikProcess, "spy.exe")), nullptr);
-    EXPECT_EQ(quarantine->AddItem(Found(ikRegistryKey, "Software\\Missing", "", kCurrentUser)), nullptr);
+    ASSERT_NE(quarantine->AddItem(test_support::FoundItem(ikFile, spy)), nullptr);
+    ASSERT_NE(quarantine->AddItem(test_support::FoundItem(ikRegistryValue, "Software\\Run", "Spy", kCurrentUser)), nullptr);
+    ASSERT_NE(quarantine->AddItem(test_support::FoundItem(ikFile, empty)), nullptr) << "an empty file is kept as an empty record";
+    EXPECT_EQ(quarantine->AddItem(test_support::FoundItem(ikProcess, "spy.exe")), nullptr);
+    EXPECT_EQ(quarantine->AddItem(test_support::FoundItem(ikRegistryKey, "Software\\Missing", "", kCurrentUser)), nullptr);
     EXPECT_EQ(quarantine->LastError(), "The registry item 'HKCU\\Software\\Missing' can't be exported.");
-    EXPECT_EQ(quarantine->AddItem(Found(ikFile, folder.temp.File("gone.exe"))), nullptr);
+    EXPECT_EQ(quarantine->AddItem(test_support::FoundItem(ikFile, folder.temp.File("gone.exe"))), nullptr);
     EXPECT_EQ(quarantine->LastError(), "The file '" + folder.temp.File("gone.exe") + "' no longer exists.");
     const std::string valueExport = "REGEDIT4\r\n\r\n[HKCU\\Software\\Run]\r\n\"Spy\"=\"x\"\r\n";
     EXPECT_EQ(Bytes(path), "VQQF" + Record(spy, 2, 0xFFFFFFFF, std::string("MZ\0spyware", 10)) +
@@ -157,7 +149,7 @@ TEST(Quarantine, RestoringIntoAMissingFolderGivesTheSameBytes)
     TQuarantineList list(folder.registry);
     TQuarantine* quarantine = list.CreateQuarantine(folder.temp.File("2026_01_01_00_00_00.vqq"));
     ASSERT_NE(quarantine, nullptr);
-    TQuarantineItem* item = quarantine->AppendRecord(original, Found(ikFile, target), target);
+    TQuarantineItem* item = quarantine->AppendRecord(original, test_support::FoundItem(ikFile, target), target);
     ASSERT_NE(item, nullptr);
     EXPECT_EQ(item->Name(), target);
     ASSERT_TRUE(item->Restore());
@@ -178,7 +170,7 @@ TEST(Quarantine, DeletingTheMiddleRecordRebuildsTheFile)
     const std::string a = folder.Source("a.exe", "first"), b = folder.Source("b.exe", "second one"),
                       c = folder.Source("c.exe", "third!");
     for (const std::string& source : {a, b, c})
-        ASSERT_NE(quarantine->AddItem(Found(ikFile, source)), nullptr);
+        ASSERT_NE(quarantine->AddItem(test_support::FoundItem(ikFile, source)), nullptr);
 
     quarantine->Item(1)->Delete();
     const std::string expected = "VQQF" + Record(a, 2, 0xFFFFFFFF, "first") + Record(c, 2, 0xFFFFFFFF, "third!");
@@ -204,9 +196,9 @@ TEST(Quarantine, RestoreAllStopsAtTheFirstFailure)
     TQuarantine* quarantine = list.CreateQuarantine(folder.temp.File("2026_01_02_03_04_05.vqq"));
     ASSERT_NE(quarantine, nullptr);
     const std::string first = folder.Source("first.exe", "1"), third = folder.Source("third.exe", "3");
-    ASSERT_NE(quarantine->AddItem(Found(ikFile, first)), nullptr);
-    ASSERT_NE(quarantine->AddItem(Found(ikRegistryKey, "Software\\Spy", "", kLocalMachine)), nullptr);
-    ASSERT_NE(quarantine->AddItem(Found(ikFile, third)), nullptr);
+    ASSERT_NE(quarantine->AddItem(test_support::FoundItem(ikFile, first)), nullptr);
+    ASSERT_NE(quarantine->AddItem(test_support::FoundItem(ikRegistryKey, "Software\\Spy", "", kLocalMachine)), nullptr);
+    ASSERT_NE(quarantine->AddItem(test_support::FoundItem(ikFile, third)), nullptr);
     RemoveFile(first);
     RemoveFile(third);
     folder.registry.importSucceeds = false;
@@ -292,7 +284,7 @@ TEST(Quarantine, ASourceOf4GiBIsRefused)
     TQuarantineList list(folder.registry);
     TQuarantine* quarantine = list.CreateQuarantine(folder.temp.File("2026_01_01_00_00_00.vqq"));
     ASSERT_NE(quarantine, nullptr);
-    EXPECT_EQ(quarantine->AddItem(Found(ikFile, big)), nullptr);
+    EXPECT_EQ(quarantine->AddItem(test_support::FoundItem(ikFile, big)), nullptr);
     EXPECT_EQ(quarantine->LastError(),
               "The file '" + big + "' is 4 GB or larger and can't be kept in the quarantine.");
     EXPECT_EQ(Bytes(quarantine->Path()), "VQQF");

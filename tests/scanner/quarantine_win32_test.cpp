@@ -10,20 +10,7 @@
 #include "scanner/reg_files.h"
 #include "support/registry_fixture.h"
 #include "support/test_support.h"
-
-namespace {
-
-TSearchResultInterface Found(std::uint8_t kind, const String& path, const String& name = "", TRootKey root = kNoRootKey)
-{
-    TSearchResultInterface item;
-    item.Kind = kind;
-    item.Path = path;
-    item.Name = name;
-    item.RootKey = root;
-    return item;
-}
-
-}  // namespace
+#include "test_scanners.h"
 
 TEST(QuarantineWithRegistry, KeysAndValuesComeBack)
 {
@@ -39,8 +26,8 @@ TEST(QuarantineWithRegistry, KeysAndValuesComeBack)
     TQuarantineList list(registry);
     TQuarantine* quarantine = list.CreateQuarantine(folder.File("2026_01_01_00_00_00.vqq"));
     ASSERT_NE(quarantine, nullptr);
-    ASSERT_NE(quarantine->AddItem(Found(ikAutorunValue, key.Path(), "Spy", kCurrentUser)), nullptr);
-    ASSERT_NE(quarantine->AddItem(Found(ikRegistryKey, key.Sub("Toolbar"), "", kCurrentUser)), nullptr);
+    ASSERT_NE(quarantine->AddItem(test_support::FoundItem(ikAutorunValue, key.Path(), "Spy", kCurrentUser)), nullptr);
+    ASSERT_NE(quarantine->AddItem(test_support::FoundItem(ikRegistryKey, key.Sub("Toolbar"), "", kCurrentUser)), nullptr);
     EXPECT_EQ(quarantine->Item(0)->Name(), key.Path() + " = \"Spy\"");
 
     test_support::DeleteValue(key.Path(), "Spy");
@@ -64,7 +51,7 @@ TEST(QuarantineWithRegistry, LockedFilesChangeNothing)
     test_support::WriteAll(locked, "MZ locked");
     const HANDLE held = CreateFileA(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(quarantine->AddItem(Found(ikFile, locked)), nullptr);
+    EXPECT_EQ(quarantine->AddItem(test_support::FoundItem(ikFile, locked)), nullptr);
     EXPECT_EQ(quarantine->LastError(), "The file '" + locked + "' can't be read.");
     CloseHandle(held);
 
@@ -73,7 +60,7 @@ TEST(QuarantineWithRegistry, LockedFilesChangeNothing)
     // Held by someone else without sharing.
     const HANDLE busy = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(busy, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(quarantine->AddItem(Found(ikFile, plain)), nullptr);
+    EXPECT_EQ(quarantine->AddItem(test_support::FoundItem(ikFile, plain)), nullptr);
     EXPECT_EQ(quarantine->LastError(), "The quarantine file '" + path + "' can't be written.");
     CloseHandle(busy);
     EXPECT_EQ(test_support::ReadAll(path), std::vector<unsigned char>({'V', 'Q', 'Q', 'F'}));

@@ -79,6 +79,18 @@ public:
     }
 };
 
+// A found item as a scanner would hand it over.
+inline TSearchResultInterface FoundItem(std::uint8_t kind, const String& path, const String& name = "",
+                                        TRootKey root = kNoRootKey)
+{
+    TSearchResultInterface item;
+    item.Kind = kind;
+    item.Path = path;
+    item.Name = name;
+    item.RootKey = root;
+    return item;
+}
+
 // An engine with a scripted scanner for each of the seven tags, made in the
 // order the program makes its own.
 struct TScriptedEngine {
