@@ -145,27 +145,29 @@ TFileUpdateStream::~TFileUpdateStream()
         std::fclose(file_);
 }
 
-bool TFileUpdateStream::MoveFileTo(std::int64_t position)
+bool TFileUpdateStream::MoveFileTo(std::int64_t position, TTransfer next)
 {
-    // stdio wants a seek between a write and a read on an update stream.
-    if (filePosition_ == position && !lastWasWrite_)
+    // stdio wants a seek whenever an update stream turns from writing to
+    // reading or back.
+    if (filePosition_ == position && (last_ == next || last_ == TTransfer::None))
         return true;
     if (!SeekFile(file_, position)) {
         filePosition_ = -1;
         return false;
     }
     filePosition_ = position;
-    lastWasWrite_ = false;
+    last_ = TTransfer::None;
     return true;
 }
 
 size_t TFileUpdateStream::Read(void* buffer, size_t count)
 {
-    if (position_ >= size_ || count == 0 || !MoveFileTo(position_))
+    if (position_ >= size_ || count == 0 || !MoveFileTo(position_, TTransfer::Read))
         return 0;
     const std::int64_t left = size_ - position_;
     const size_t want = static_cast<std::int64_t>(count) < left ? count : static_cast<size_t>(left);
     const size_t n = std::fread(buffer, 1, want, file_);
+    last_ = TTransfer::Read;
     position_ += static_cast<std::int64_t>(n);
     filePosition_ = position_;
     return n;
@@ -173,10 +175,10 @@ size_t TFileUpdateStream::Read(void* buffer, size_t count)
 
 size_t TFileUpdateStream::Write(const void* buffer, size_t count)
 {
-    if (count == 0 || !MoveFileTo(position_))
+    if (count == 0 || !MoveFileTo(position_, TTransfer::Write))
         return 0;
     const size_t n = std::fwrite(buffer, 1, count, file_);
-    lastWasWrite_ = true;
+    last_ = TTransfer::Write;
     position_ += static_cast<std::int64_t>(n);
     filePosition_ = position_;
     if (position_ > size_)
@@ -196,6 +198,7 @@ bool TFileUpdateStream::Truncate()
         return false;
     size_ = position_;
     filePosition_ = -1;  // re-seek before the next transfer
+    last_ = TTransfer::None;
     return true;
 }
 

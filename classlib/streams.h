@@ -98,11 +98,12 @@ public:
     bool Flush();
 
 private:
-    bool MoveFileTo(std::int64_t position);
+    enum class TTransfer { None, Read, Write };
+    bool MoveFileTo(std::int64_t position, TTransfer next);
 
     std::FILE* file_ = nullptr;
     std::int64_t size_ = 0;
     std::int64_t position_ = 0;
     std::int64_t filePosition_ = -1;  // where the stdio handle stands, -1 unknown
-    bool lastWasWrite_ = false;
+    TTransfer last_ = TTransfer::None;  // since the last seek
 };

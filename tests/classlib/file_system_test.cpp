@@ -83,3 +83,33 @@ TEST(FileSystem, ReadStreamChecksItsEnd)
     EXPECT_EQ(stream.Read(buffer, 1), 0u);
     EXPECT_THROW(TFileReadStream(folder.File("missing")), EFOpenError);
 }
+
+TEST(FileSystem, UpdateStreamReadsWritesAndCutsInPlace)
+{
+    test_support::TempFolder folder;
+    const std::string path = folder.File("update.bin");
+    EXPECT_THROW(TFileUpdateStream missing(path), EFOpenError) << "an update stream never creates a file";
+    test_support::WriteAll(path, std::string("abcdef"));
+    {
+        TFileUpdateStream file(path);
+        EXPECT_EQ(file.Size(), 6);
+        char two[2];
+        ASSERT_EQ(file.Read(two, 2), 2u);            // "ab"
+        ASSERT_EQ(file.Write("XY", 2), 2u);          // over "cd", straight after a read
+        ASSERT_EQ(file.Read(two, 2), 2u);            // "ef", straight after a write
+        EXPECT_EQ(std::string(two, 2), "ef");
+        ASSERT_EQ(file.Write("gh", 2), 2u);          // past the old end
+        EXPECT_EQ(file.Size(), 8);
+        file.SetPosition(5);
+        ASSERT_TRUE(file.Truncate());
+        EXPECT_EQ(file.Size(), 5);
+        ASSERT_EQ(file.Write("!", 1), 1u);
+        file.SetPosition(0);
+        char all[6];
+        ASSERT_EQ(file.Read(all, 6), 6u);
+        EXPECT_EQ(std::string(all, 6), "abXYe!");
+        EXPECT_TRUE(file.Flush());
+    }
+    const std::vector<unsigned char> bytes = test_support::ReadAll(path);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "abXYe!");
+}
