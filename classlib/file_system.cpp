@@ -7,6 +7,7 @@
 #include <windows.h>
 #else
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -85,6 +86,21 @@ bool TAtomicFileWriter::Commit()
         return true;
     RemoveFile(temp_);
     return false;
+}
+
+bool CreateFileIfAbsent(const String& fileName)
+{
+#ifdef _WIN32
+    const HANDLE file =
+        CreateFileA(fileName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    CloseHandle(file);
+    return true;
+#else
+    const int file = open(fileName.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+    return file >= 0 && close(file) == 0;
+#endif
 }
 
 bool MakeFileWritable(const String& fileName)
@@ -239,8 +255,11 @@ std::FILE* OpenFileForUpdate(const String& fileName, std::int64_t& size)
 
 bool TruncateFile(std::FILE* file, std::int64_t size)
 {
-    if (std::fflush(file) != 0 || size < 0)
+    if (size < 0)
         return false;
+    // Cut even when stdio couldn't write out what it held: that is what the
+    // cut is meant to drop.
+    std::fflush(file);
 #ifdef _WIN32
     return _chsize_s(_fileno(file), size) == 0;
 #else

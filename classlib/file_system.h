@@ -47,6 +47,9 @@ private:
     std::FILE* file_ = nullptr;
 };
 
+// Creates an empty file unless something by that name exists; never
+// replaces a file.
+bool CreateFileIfAbsent(const String& fileName);
 // Clears a read-only mark, so the file can be replaced.
 bool MakeFileWritable(const String& fileName);
 // The names of the files (not folders) in a folder.

@@ -149,9 +149,18 @@ void TRegKeyDefinitions::DeleteDefinition(const String& text)
     const String rest = text.substr(separator + 1);
     // An unknown root name is index -1, which only a damaged record holds:
     // such a record can still be deleted.
-    const int index = IndexOf(static_cast<std::uint32_t>(rootIndex), rest.substr(0, rest.find('=')));
+    const int index = IndexOf(static_cast<std::uint32_t>(rootIndex), rest);
     if (index >= 0)
         entries_.erase(entries_.begin() + index);
+}
+
+String TRegKeyDefinitions::DeleteTextOf(const String& appended) const
+{
+    // "ROOT=path=description" -> "ROOT=path"
+    const auto first = appended.find('=');
+    if (first == String::npos)
+        return appended;
+    return appended.substr(0, appended.find('=', first + 1));
 }
 
 // ---- APR, RUN, BHO
@@ -176,10 +185,10 @@ bool TNameDefinitions::LoadRecord(TStream& file)
 bool TNameDefinitions::AppendDefinition(TStream& file, const String& text)
 {
     const String name = LowerCase(text);
-    if (Holds(name))
-        return rules_.HeldAnswer;
     if (rules_.Refuses && rules_.Refuses(text))
         return false;
+    if (Holds(name))
+        return rules_.HeldAnswer;
     const String& written = rules_.WriteAsGiven ? text : name;
     if (!WriteRecord(file, Tag(), {&written}))
         return false;

@@ -35,6 +35,9 @@ public:
     virtual void DeleteDefinition(const String& text) = 0;
     virtual int Count() const = 0;
     virtual void Clear() = 0;
+    // The text DeleteDefinition takes for a definition text AppendDefinition
+    // was given.
+    virtual String DeleteTextOf(const String& appended) const { return appended; }
     // An empty store of the same kind, for loads that replace a store whole.
     virtual std::unique_ptr<TDefinitionStore> NewEmpty() const = 0;
 
@@ -72,6 +75,7 @@ public:
     // "key=description key"; no "=" answers false; a key held answers true.
     bool AppendDefinition(TStream& file, const String& text) override;
     void DeleteDefinition(const String& text) override { entries_.erase(LowerCase(text)); }
+    String DeleteTextOf(const String& appended) const override { return appended.substr(0, appended.find('=')); }
     int Count() const override { return static_cast<int>(entries_.size()); }
     void Clear() override { entries_.clear(); }
     std::unique_ptr<TDefinitionStore> NewEmpty() const override
@@ -104,6 +108,7 @@ public:
     bool AppendDefinition(TStream& file, const String& text) override;
     // "LONG_ROOT_NAME=key path": the first entry of that key under that root.
     void DeleteDefinition(const String& text) override;
+    String DeleteTextOf(const String& appended) const override;
     int Count() const override { return static_cast<int>(entries_.size()); }
     void Clear() override { entries_.clear(); }
     std::unique_ptr<TDefinitionStore> NewEmpty() const override { return std::make_unique<TRegKeyDefinitions>(); }

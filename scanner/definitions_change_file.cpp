@@ -32,7 +32,7 @@ TChangeFileResult ApplyDefinitionChanges(TSearch& search, const String& database
         return TChangeFileResult::Unreadable;
     for (const TDefinitionChange& change : ParseDefinitionChanges(String(bytes.begin(), bytes.end()))) {
         if (change.Add)
-            search.AppendDefinition(databasePath, change.Text);
+            search.AddDefinition(change.Text);  // the save below writes it
         else
             search.DeleteDefinition(change.Text);
     }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstddef>
+#include <iterator>
 
 namespace {
 
@@ -78,7 +80,7 @@ const char* const kSystemProcessNames[] = {
     "start.exe",
 };
 
-template <size_t N>
+template <std::size_t N>
 bool InList(const String& text, const char* const (&list)[N])
 {
     return std::any_of(std::begin(list), std::end(list), [&](const char* entry) { return SameText(text, entry); });
@@ -91,7 +93,7 @@ bool IsKeyOrAncestor(const String& path, const String& key)
                                    SameText(key.substr(0, path.size()), path));
 }
 
-template <size_t N>
+template <std::size_t N>
 bool CoversAny(const String& path, const char* const (&keys)[N], const String& below = String())
 {
     return std::any_of(std::begin(keys), std::end(keys),
@@ -178,7 +180,7 @@ bool IsClassIdForm(const String& id)
 {
     if (id.size() != 38 || id.front() != '{' || id.back() != '}')
         return false;
-    for (size_t i = 1; i < 37; ++i) {
+    for (std::size_t i = 1; i < 37; ++i) {
         const bool dash = i == 9 || i == 14 || i == 19 || i == 24;
         if (dash ? id[i] != '-' : !IsHexDigit(id[i]))
             return false;
@@ -193,12 +195,11 @@ bool IsUsableClassName(const String& name)
 
 bool IsProtectedFilePath(const String& path, const TSafetyFolders& folders)
 {
-    // Fully qualified: a drive letter, a colon, a backslash; no colon after
-    // that (a stream name), no wildcard.
-    if (path.size() < 4 || !std::isalpha(static_cast<unsigned char>(path[0])) || path[1] != ':' ||
-        (path[2] != '\\' && path[2] != '/'))
+    // Fully qualified: a drive letter, a colon, a backslash. No wildcard, and
+    // no colon after the drive: "explorer.exe::$DATA" is explorer.exe itself.
+    if (path.size() < 4 || !std::isalpha(static_cast<unsigned char>(path[0])) || path[1] != ':' || path[2] != '\\')
         return true;
-    if (path.find_first_of("*?", 0) != String::npos || path.find(':', 2) != String::npos)
+    if (path.find_first_of("*?") != String::npos || path.find(':', 2) != String::npos)
         return true;
     const std::vector<String> parts = Components(path.substr(3), true);
     for (const String& part : parts)

@@ -168,7 +168,7 @@ TDatabaseLoad TSearch::LoadDatabaseStatus(const String& path)
     if (!FileExists(path)) {
         // Definitions appended after a failed load need a file to go to;
         // the next save writes it whole.
-        WriteFileAtomically(path, nullptr, 0);
+        CreateFileIfAbsent(path);
         return TDatabaseLoad::Missing;
     }
     try {
@@ -251,17 +251,29 @@ bool TSearch::AppendDefinition(const String& path, const String& text)
         const std::int64_t end = file.Seek(0, TSeekOrigin::soEnd);
         // An empty file (left by a load that found none) gets its header
         // first, so a record never stands where the header belongs.
+        const int held = scanner->Count();
         bool ok = end != 0 || file.Write(kDatabaseMagic, kTagSize) == kTagSize;
         ok = ok && scanner->AppendDefinition(file, name);
         ok = ok && file.Flush();
         if (!ok) {
             file.SetPosition(end);
             file.Truncate();
+            // What isn't in the file isn't held either.
+            if (scanner->Count() > held)
+                scanner->DeleteDefinition(scanner->Definitions().DeleteTextOf(name));
         }
         return ok;
     } catch (const EFOpenError&) {
         return false;
     }
+}
+
+bool TSearch::AddDefinition(const String& text)
+{
+    String name;
+    TSearchInterface* scanner = SplitDefinition(text, name);
+    TMemoryStream scratch;  // the record is written by the next save
+    return scanner && scanner->AppendDefinition(scratch, name);
 }
 
 void TSearch::DeleteDefinition(const String& text)

@@ -124,6 +124,7 @@ public:
     // failed append leaves the file as it was.
     bool AppendDefinition(const String& path, const String& text);
     // In memory only; the file changes at the next save.
+    bool AddDefinition(const String& text);
     void DeleteDefinition(const String& text);
     // What users are shown as the number of known definitions.
     std::uint32_t DefinitionCount() const;

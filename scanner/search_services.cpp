@@ -69,6 +69,11 @@ bool IsRemovableFile(const String& path, const TSafetyFolders& folders)
 {
     if (IsProtectedFilePath(path, folders))
         return false;
+    // A short name ("PROGRA~1") must not get past the checks of the long one.
+    char longPath[4 * MAX_PATH] = {};
+    const DWORD length = GetLongPathNameA(path.c_str(), longPath, sizeof longPath);
+    if (length > 0 && length < sizeof longPath && IsProtectedFilePath(String(longPath, length), folders))
+        return false;
     const DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }

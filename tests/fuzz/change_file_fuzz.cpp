@@ -1,6 +1,7 @@
 // The spyware.def reader and the definition texts it carries, on arbitrary
-// bytes: splitting lines and applying each "+" and "-" line to the stores
-// must never crash or over-read, and whatever was appended must load back.
+// bytes, through the engine as the program applies them: splitting lines
+// and applying each "+" and "-" line must never crash or over-read, and the
+// database saved afterwards must load back with the same definitions.
 #include <cstdlib>
 
 #include "classlib/streams.h"
@@ -10,23 +11,19 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     TStoreOnlyEngine engine;
-    TSearch& search = engine.search;
-    TMemoryStream file;
-    file.Write("SDF", 3);
     for (const TDefinitionChange& change : ParseDefinitionChanges(String(data, data + size))) {
-        if (change.Text.size() < 4)
-            continue;
-        TSearchInterface* scanner = search.ScannerOf(UpperCase(change.Text.substr(0, 3)));
-        if (!scanner)
-            continue;
         if (change.Add)
-            scanner->AppendDefinition(file, change.Text.substr(4));
+            engine.search.AddDefinition(change.Text);
         else
-            search.DeleteDefinition(change.Text);
+            engine.search.DeleteDefinition(change.Text);
     }
+    TMemoryStream file;
+    if (!engine.search.SaveDatabaseTo(file))
+        std::abort();
     file.SetPosition(0);
     TStoreOnlyEngine reloaded;
-    if (reloaded.search.LoadDatabaseFrom(file, "") != TDatabaseLoad::Loaded)
+    if (reloaded.search.LoadDatabaseFrom(file, "") != TDatabaseLoad::Loaded ||
+        reloaded.search.DefinitionCount() != engine.search.DefinitionCount())
         std::abort();
     return 0;
 }

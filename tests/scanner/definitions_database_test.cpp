@@ -5,6 +5,7 @@
 // definitions.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -153,7 +154,7 @@ TEST(DefinitionsDatabase, KeyRecordsWithAnUnknownRootLoadButAreNeverSearched)
 
 TEST(DefinitionsDatabase, AppendsWriteWholeRecordsOrNothing)
 {
-    const char kStart[] = "APR held.exe\nKLF <wd>\\held.exe | held\nKEY 2 Software\\Held=held\nBHO {11111111-2222-3333-4444-555555555555}";
+    const char kStart[] = "APR held.exe\nRUN held.exe\nKLF <wd>\\held.exe | held\nKEY 2 Software\\Held=held\nBHO {11111111-2222-3333-4444-555555555555}";
     const struct {
         const char* name;
         const char* definition;
@@ -170,6 +171,7 @@ TEST(DefinitionsDatabase, AppendsWriteWholeRecordsOrNothing)
          "BHO {ABCDEF01-2345-6789-ABCD-EF0123456789}"},
         {"the hijack tag", "0BH anything", true, ""},
         {"a process held", "APR HELD.exe", false, ""},
+        {"an autorun name held", "RUN Held.Exe", false, ""},
         {"a location held", "KLF <WD>\\HELD.EXE=other", true, ""},
         {"a key held, other case and description", "KEY hkey_local_machine=SOFTWARE\\held=x", true, ""},
         {"a class id held", "BHO {11111111-2222-3333-4444-555555555555}", true, ""},
@@ -293,10 +295,24 @@ TEST(DefinitionsChangeFile, AppliesItsLinesOnlyWhereNothingCanBeLost)
     }
 }
 
+TEST(DefinitionsChangeFile, StaysWhenTheDatabaseCantBeSaved)
+{
+    DatabaseFolder files;
+    files.Write("def +APR spy.exe");
+    RemoveFile(files.db);
+    std::filesystem::create_directories(files.db);  // nothing can be written there
+    TScriptedEngine scripted;
+    const TDatabaseLoad load = scripted.engine.LoadDatabaseStatus(files.db);
+    EXPECT_EQ(ApplyDefinitionChanges(scripted.engine, files.db, files.def, load), TChangeFileResult::SaveFailed);
+    EXPECT_TRUE(FileExists(files.def)) << "kept for the next start";
+    EXPECT_TRUE(DirectoryExists(files.db));
+}
+
 TEST(DefinitionsChangeFile, SplitsSignedLines)
 {
     using Changes = std::vector<TDefinitionChange>;
-    EXPECT_EQ(ParseDefinitionChanges(" +APR a.exe \r-RUN b\r\n\n+\nx\n-KEY HKEY_USERS=S\0+APR hidden"),
+    const char kText[] = " +APR a.exe \r-RUN b\r\n\n+\nx\n-KEY HKEY_USERS=S\0+APR hidden";
+    EXPECT_EQ(ParseDefinitionChanges(String(kText, sizeof kText - 1)),
               (Changes{{true, "APR a.exe"}, {false, "RUN b"}, {true, ""}, {false, "KEY HKEY_USERS=S"}}));
     EXPECT_TRUE(ParseDefinitionChanges("").empty());
 }

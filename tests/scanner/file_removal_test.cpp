@@ -92,8 +92,7 @@ TEST(FileRemoval, RemovesReportsAndKeepsAsItMust)
         left.push_back(scanner.Result(i)->Path);
     EXPECT_EQ(left, (std::vector<String>{missing, uncopied, own}));
     DeleteFileA(own.c_str());
-    // Not left for the prefix's next start.
-    MoveFileExA(inUse.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    DeleteFileA(inUse.c_str());  // free now; the scheduled deletion then finds nothing
 }
 
 TEST(SearchServices, FoldersKeysAndErrorTexts)
