@@ -7,6 +7,7 @@
 
 #include "classlib/exceptions.h"
 #include "classlib/file_system.h"
+#include "classlib/format.h"
 #include "guard/interface_translator.h"
 #include "scanner/record_io.h"
 
@@ -28,20 +29,13 @@ bool CopyBytes(TStream& from, std::uint64_t size, const std::function<bool(const
     return true;
 }
 
-String Digits(int value, int width)
-{
-    String text = IntToStr(value);
-    return text.size() < static_cast<size_t>(width) ? String(width - text.size(), '0') + text : text;
-}
-
 String BadName(const String& path) { return FreeFileName(path + ".bad"); }
 
 }  // namespace
 
 String QuarantineFileName(int year, int month, int day, int hour, int minute, int second)
 {
-    return Digits(year, 4) + "_" + Digits(month, 2) + "_" + Digits(day, 2) + "_" + Digits(hour, 2) + "_" +
-           Digits(minute, 2) + "_" + Digits(second, 2) + ".vqq";
+    return Format("%.4d_%.2d_%.2d_%.2d_%.2d_%.2d.vqq", {year, month, day, hour, minute, second});
 }
 
 bool IsQuarantineFileName(const String& name)
@@ -222,15 +216,16 @@ TQuarantineItem* TQuarantine::AddRegistryItem(const TSearchResultInterface& item
     const TQuietFileErrors quiet;
     lastError_.clear();
     const bool value = item.Kind == ikRegistryValue || item.Kind == ikAutorunValue;
-    const String display = RootKeyPrefix(item.RootKey) + item.Path + (value ? " = \"" + item.Name + "\"" : String());
+    // A value's record is named by its key and the value's name.
+    const String recordName = value ? item.Path + " = \"" + item.Name + "\"" : item.Path;
     const String temporary = FreeFileName(path_ + ".tmp");
     if (temporary.empty() ||
         !registry_.Export(item.RootKey, item.Path, value ? std::optional<String>(item.Name) : std::nullopt, temporary)) {
         RemoveFile(temporary);
-        return Fail(TranslateFormat(152, "The registry item '%s' can't be exported.", {display}));
+        return Fail(TranslateFormat(152, "The registry item '%s' can't be exported.",
+                                    {RootKeyPrefix(item.RootKey) + recordName}));
     }
-    TQuarantineItem* added =
-        AppendRecord(temporary, item, value ? item.Path + " = \"" + item.Name + "\"" : item.Path);
+    TQuarantineItem* added = AppendRecord(temporary, item, recordName);
     RemoveFile(temporary);
     return added;
 }
