@@ -27,17 +27,6 @@ bool CreateOneFolder(const String& path)
 #endif
 }
 
-bool FlushToDisk(std::FILE* file)
-{
-    if (std::fflush(file) != 0)
-        return false;
-#ifdef _WIN32
-    return _commit(_fileno(file)) == 0;
-#else
-    return fsync(fileno(file)) == 0;
-#endif
-}
-
 unsigned long ProcessId()
 {
 #ifdef _WIN32
@@ -79,7 +68,7 @@ bool TAtomicFileWriter::Commit()
 {
     if (!file_)
         return false;
-    const bool flushed = FlushToDisk(file_);
+    const bool flushed = FlushFileToDevice(file_);
     const bool closed = std::fclose(file_) == 0;
     file_ = nullptr;
     if (flushed && closed && RenameFileOver(temp_, target_))
@@ -264,6 +253,18 @@ bool TruncateFile(std::FILE* file, std::int64_t size)
     return _chsize_s(_fileno(file), size) == 0;
 #else
     return ftruncate(fileno(file), static_cast<off_t>(size)) == 0;
+#endif
+}
+
+bool FlushFileToDevice(std::FILE* file)
+{
+    if (std::fflush(file) != 0)
+        return false;
+#ifdef _WIN32
+    const intptr_t handle = _get_osfhandle(_fileno(file));
+    return handle != -1 && FlushFileBuffers(reinterpret_cast<HANDLE>(handle)) != 0;
+#else
+    return fsync(fileno(file)) == 0;
 #endif
 }
 

@@ -25,6 +25,9 @@ std::FILE* OpenFileForReading(const String& fileName, std::int64_t& size);
 // The same for reading and writing an existing file (never creates one).
 std::FILE* OpenFileForUpdate(const String& fileName, std::int64_t& size);
 bool SeekFile(std::FILE* file, std::int64_t position);
+// Writes out what stdio holds, then has the system write its cache of the
+// file to the device (FlushFileBuffers, fsync); false when either fails.
+bool FlushFileToDevice(std::FILE* file);
 // Flushes what stdio holds, then cuts the file at `size`.
 bool TruncateFile(std::FILE* file, std::int64_t size);
 

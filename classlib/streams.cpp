@@ -202,4 +202,4 @@ bool TFileUpdateStream::Truncate()
     return true;
 }
 
-bool TFileUpdateStream::Flush() { return std::fflush(file_) == 0; }
+bool TFileUpdateStream::Flush() { return FlushFileToDevice(file_); }

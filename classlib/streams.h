@@ -94,7 +94,8 @@ public:
 
     // Cuts the file at the position; false when the system refuses.
     bool Truncate();
-    // Writes what stdio holds through to the file.
+    // Writes what stdio and the system hold through to the device, so what
+    // was written stays after a crash or a power cut.
     bool Flush();
 
 private:

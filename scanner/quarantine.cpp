@@ -194,6 +194,9 @@ TQuarantineItem* TQuarantine::AppendRecord(const String& sourceFile, const TSear
     }
     const std::int64_t start = file->Seek(0, TSeekOrigin::soEnd);
     const auto payload = static_cast<std::uint32_t>(source->Size());
+    // The copy must be on the device before the caller removes the original:
+    // a crash or power cut just after the removal must still find it. A
+    // flush that fails is a failed append.
     const bool ok =
         start + static_cast<std::int64_t>(kRecordHeaderSize + name.size()) + payload <= INT64_C(0xFFFFFFFF) &&
         WriteUInt32(*file, payload) && WriteRecordString(*file, name) && WriteUInt32(*file, item.Kind) &&

@@ -97,8 +97,10 @@ public:
     TQuarantineItem* Item(int index) const;
     std::uint64_t TotalSize() const;
 
-    // Null (and the reason in LastError) when the item couldn't be stored;
-    // the file is then as it was. Processes are never stored.
+    // The record is on the device (flushed through the system's cache) when
+    // an item is answered; null (and the reason in LastError) when the item
+    // couldn't be stored, the file then as it was. Processes are never
+    // stored.
     TQuarantineItem* AddItem(const TSearchResultInterface& item);
     TQuarantineItem* AppendRecord(const String& sourceFile, const TSearchResultInterface& item, const String& name);
     TQuarantineItem* AddRegistryItem(const TSearchResultInterface& item);

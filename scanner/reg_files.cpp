@@ -169,13 +169,18 @@ bool ReadWholeFile(const String& fileName, String& text)
 
 bool ExportRegKey(String& text, TRootKey root, const String& keyPath, bool withSubkeys)
 {
+    // A path the text can't carry fails the export: the key would go
+    // without a copy that brings it back.
+    const String keyLine = RegKeyLine(root, keyPath);
+    if (keyLine.empty())
+        return false;
     TRegKeyHandle key;
     const LONG opened = OpenForExport(root, keyPath, key);
     if (opened == ERROR_ACCESS_DENIED)
         return true;  // a key we may not read is passed over
     if (opened != ERROR_SUCCESS)
         return false;
-    text += RegKeyLine(root, keyPath);
+    text += keyLine;
     if (!AppendValueLines(key.Get(), text))
         return false;
     text += "\r\n";
@@ -214,9 +219,10 @@ bool ExportToRegFile(TRootKey root, const String& keyPath, const std::optional<S
             std::vector<std::uint8_t> data(size + 1);
             DWORD read = size;
             if (RegQueryValueExA(key.Get(), valueName->c_str(), nullptr, &type, data.data(), &read) == ERROR_SUCCESS) {
+                const String keyLine = RegKeyLine(root, keyPath);
                 const String line = FormatRegValue(*valueName, data.data(), read, type);
-                ok = !line.empty();
-                text += RegKeyLine(root, keyPath) + line + "\r\n";
+                ok = !keyLine.empty() && !line.empty();
+                text += keyLine + line + "\r\n";
             }
         }
     }

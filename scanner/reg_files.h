@@ -12,7 +12,8 @@
 // Writes the key (with its subkeys when asked) or its one value to a file,
 // the header first when asked. A value name with the subkeys flag, or no file
 // name, is refused. On false no file is left: a value or key that can't be
-// read whole fails the export rather than be left out of it.
+// read whole, or whose path or name the text can't carry (CR, LF, NUL),
+// fails the export rather than be left out of it.
 bool ExportToRegFile(TRootKey root, const String& keyPath, const std::optional<String>& valueName, bool withSubkeys,
                      const String& fileName, bool writeHeader);
 // One key block and, when asked, its subkeys' blocks, appended to `text`. A

@@ -74,6 +74,10 @@ int HexValue(char c)
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
+// A name the text carries as it is: a line break would end the line, and
+// the system's functions would stop at a NUL and act on a shorter name.
+bool FitsOneLine(const String& name) { return name.find_first_of(String("\r\n\0", 3)) == String::npos; }
+
 String TrimBlanksRight(String s)
 {
     while (!s.empty() && IsBlank(s.back()))
@@ -290,12 +294,14 @@ private:
 String RegKeyLine(TRootKey root, const String& path)
 {
     const int index = RootKeyIndexOf(root);
-    return index < 0 ? String() : "[" + RootKeyLongName(index) + "\\" + path + "]\r\n";
+    if (index < 0 || !FitsOneLine(path))
+        return String();
+    return "[" + RootKeyLongName(index) + "\\" + path + "]\r\n";
 }
 
 String FormatRegValue(const String& name, const std::uint8_t* data, size_t size, std::uint32_t type)
 {
-    if (name.find_first_of("\r\n") != String::npos)
+    if (!FitsOneLine(name))
         return String();
     String line = name.empty() ? String("@=") : "\"" + Escaped(name) + "\"=";
     if (type == kRegSz && FitsQuotedText(data, size)) {

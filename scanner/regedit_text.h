@@ -30,10 +30,12 @@ constexpr std::uint32_t kRegFileBadFormat = 11;  // ERROR_BAD_FORMAT
 
 extern const char kRegFileHeader[];  // "REGEDIT4" and an empty line
 
-// "[HKEY_LOCAL_MACHINE\path]" and CR LF; "" for a root outside the table.
+// "[HKEY_LOCAL_MACHINE\path]" and CR LF; "" for a root outside the table or
+// a path the line can't carry (one holding CR, LF or NUL).
 String RegKeyLine(TRootKey root, const String& path);
 // One value line ending in CR LF; an empty name is the default value ("@=").
-// "" when the value can't be written as a line (a name holding CR or LF).
+// "" when the value can't be written as a line (a name holding CR, LF or
+// NUL).
 String FormatRegValue(const String& name, const std::uint8_t* data, size_t size, std::uint32_t type);
 
 struct TRegFileValue {

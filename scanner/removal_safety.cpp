@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstddef>
+#include <initializer_list>
 #include <iterator>
 
 namespace {
@@ -72,6 +73,12 @@ const char* const kCoreFileNames[] = {
     "system.ini",   "hosts",        "boot.ini",       "ntldr",        "bootmgr",      "pagefile.sys", "hiberfil.sys",
 };
 
+// The files the system starts from and pages to, in the root folder of its
+// drive.
+const char* const kBootFileNames[] = {
+    "boot.ini", "ntldr", "bootmgr", "pagefile.sys", "hiberfil.sys", "swapfile.sys", "autoexec.bat", "config.sys",
+};
+
 const char* const kSystemProcessNames[] = {
     "system",       "idle",       "smss.exe",    "csrss.exe",     "wininit.exe",  "winlogon.exe",
     "services.exe", "lsass.exe",  "lsm.exe",     "svchost.exe",   "explorer.exe", "dwm.exe",
@@ -98,6 +105,77 @@ bool CoversAny(const String& path, const char* const (&keys)[N], const String& b
 {
     return std::any_of(std::begin(keys), std::end(keys),
                        [&](const char* key) { return IsKeyOrAncestor(path, below + key); });
+}
+
+// `path` is `base` (then `rest` is "") or below it (then `rest` is what
+// follows `base` and its backslash).
+bool IsAtOrBelow(const String& path, const String& base, String& rest)
+{
+    if (SameText(path, base)) {
+        rest.clear();
+        return true;
+    }
+    if (path.size() > base.size() && path[base.size()] == '\\' && SameText(path.substr(0, base.size()), base)) {
+        rest = path.substr(base.size() + 1);
+        return true;
+    }
+    return false;
+}
+
+// Below a classes root: HKEY_CLASSES_ROOT, Software\Classes, a user's
+// "<sid>_Classes" hive. The 32-bit view keeps its own copy of the system's
+// classes below Wow6432Node.
+bool CoversClassKey(const String& key)
+{
+    String view;
+    if (IsAtOrBelow(key, "Wow6432Node", view))
+        return view.empty() || CoversAny(view, kClassKeys);
+    return CoversAny(key, kClassKeys);
+}
+
+// Below the machine's or a user's root: Software and its classes.
+bool CoversSoftwareKey(const String& key)
+{
+    String classes;
+    if (IsAtOrBelow(key, "Software\\Classes", classes) && !classes.empty())
+        return CoversClassKey(classes);
+    return CoversAny(key, kMachineAndUserKeys);
+}
+
+bool CoversUserKey(const String& key) { return CoversSoftwareKey(key) || CoversAny(key, kUserKeys); }
+
+bool CoversMachineKey(const String& key)
+{
+    // The 32-bit view of Software on 64-bit Windows: Wow6432Node itself and
+    // each key of Software again below it.
+    String view;
+    if (IsAtOrBelow(key, "Software\\Wow6432Node", view))
+        return CoversSoftwareKey(view.empty() ? String("Software") : "Software\\" + view);
+    return CoversSoftwareKey(key) || CoversAny(key, kMachineKeys);
+}
+
+// A key below HKEY_USERS: a user's whole hive (the default user's among
+// them), and inside one what the user's own root protects; a "<sid>_Classes"
+// hive is that user's classes root.
+bool CoversUsersKey(const String& key)
+{
+    const size_t slash = key.find('\\');
+    if (slash == String::npos)
+        return true;
+    const String hive = key.substr(0, slash);
+    const String inside = key.substr(slash + 1);
+    static const String kClassesSuffix = "_Classes";
+    const bool classes = hive.size() > kClassesSuffix.size() &&
+                         SameText(hive.substr(hive.size() - kClassesSuffix.size()), kClassesSuffix);
+    return classes ? CoversClassKey(inside) : CoversUserKey(inside);
+}
+
+// The system's own functions take names as NUL-terminated texts and stop at
+// a NUL: "Software\0x" would be "Software" to them. No name the program acts
+// on holds a NUL or any other control character.
+bool HoldsControlCharacter(const String& text)
+{
+    return std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
 }
 
 std::vector<String> Components(const String& path, bool slashToo)
@@ -132,7 +210,7 @@ String NormalPath(const String& path)
     return LowerCase(normal);
 }
 
-bool IsAtOrBelow(const String& normalPath, const String& folder)
+bool IsInFolder(const String& normalPath, const String& folder)
 {
     if (Trim(folder).empty())
         return false;
@@ -142,6 +220,19 @@ bool IsAtOrBelow(const String& normalPath, const String& folder)
             normalPath.compare(0, normalFolder.size(), normalFolder) == 0);
 }
 
+// The drive of the Windows folder (else of the system folder), where the
+// system starts from. When neither is known, any drive may be that drive.
+bool IsOnSystemDrive(const String& path, const TSafetyFolders& folders)
+{
+    const auto lower = [](char c) { return std::tolower(static_cast<unsigned char>(c)); };
+    for (const String* folder : {&folders.WindowsFolder, &folders.SystemFolder}) {
+        const String drive = Trim(*folder);
+        if (drive.size() >= 2 && std::isalpha(static_cast<unsigned char>(drive[0])) && drive[1] == ':')
+            return lower(drive[0]) == lower(path[0]);
+    }
+    return true;
+}
+
 }  // namespace
 
 bool IsProtectedRegistryKey(int rootIndex, const String& path)
@@ -149,7 +240,7 @@ bool IsProtectedRegistryKey(int rootIndex, const String& path)
     String key = path;
     if (!key.empty() && key.back() == '\\')
         key.pop_back();
-    if (Trim(key).empty() || key.front() == '\\')
+    if (HoldsControlCharacter(key) || Trim(key).empty() || key.front() == '\\')
         return true;
     for (const String& part : Components(key, false))
         if (part.empty())
@@ -157,16 +248,13 @@ bool IsProtectedRegistryKey(int rootIndex, const String& path)
 
     switch (RootKeyOfIndex(rootIndex)) {
     case kClassesRoot:
-        return CoversAny(key, kClassKeys);
+        return CoversClassKey(key);
     case kLocalMachine:
-        return CoversAny(key, kMachineAndUserKeys) || CoversAny(key, kMachineKeys) ||
-               CoversAny(key, kClassKeys, "Software\\Classes\\");
+        return CoversMachineKey(key);
     case kCurrentUser:
-        return CoversAny(key, kMachineAndUserKeys) || CoversAny(key, kUserKeys) ||
-               CoversAny(key, kClassKeys, "Software\\Classes\\");
+        return CoversUserKey(key);
     case kUsers:
-        // A user's whole hive, the default user's among them.
-        return Components(key, false).size() == 1;
+        return CoversUsersKey(key);
     default:
         // Performance data, the current configuration, dynamic data, and
         // anything that isn't a root at all.
@@ -190,14 +278,15 @@ bool IsClassIdForm(const String& id)
 
 bool IsUsableClassName(const String& name)
 {
-    return !Trim(name).empty() && name.find('\\') == String::npos && !InList(name, kClassKeys);
+    return name.find('\\') == String::npos && !IsProtectedRegistryKey(kClassesRoot, name);
 }
 
 bool IsProtectedFilePath(const String& path, const TSafetyFolders& folders)
 {
     // Fully qualified: a drive letter, a colon, a backslash. No wildcard, and
     // no colon after the drive: "explorer.exe::$DATA" is explorer.exe itself.
-    if (path.size() < 4 || !std::isalpha(static_cast<unsigned char>(path[0])) || path[1] != ':' || path[2] != '\\')
+    if (HoldsControlCharacter(path) || path.size() < 4 || !std::isalpha(static_cast<unsigned char>(path[0])) ||
+        path[1] != ':' || path[2] != '\\')
         return true;
     if (path.find_first_of("*?") != String::npos || path.find(':', 2) != String::npos)
         return true;
@@ -207,11 +296,13 @@ bool IsProtectedFilePath(const String& path, const TSafetyFolders& folders)
             return true;
 
     const String normal = NormalPath(path);
-    if (IsAtOrBelow(normal, folders.ProgramFolder) || IsAtOrBelow(normal, folders.DataFolder))
+    if (IsInFolder(normal, folders.ProgramFolder) || IsInFolder(normal, folders.DataFolder))
         return true;
     const String name = AsTheSystemNamesIt(parts.back());
+    if (parts.size() == 1 && InList(name, kBootFileNames) && IsOnSystemDrive(path, folders))
+        return true;
     return InList(name, kCoreFileNames) &&
-           (IsAtOrBelow(normal, folders.WindowsFolder) || IsAtOrBelow(normal, folders.SystemFolder));
+           (IsInFolder(normal, folders.WindowsFolder) || IsInFolder(normal, folders.SystemFolder));
 }
 
 bool IsProtectedProcessName(const String& imageName)

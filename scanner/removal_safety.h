@@ -12,16 +12,19 @@
 #include "scanner/root_keys.h"
 
 // A registry root, a structural key or an ancestor of one (deleting it would
-// delete them), a malformed path, or a root that is never touched. Deleting
-// a value inside a protected key stays allowed: that is how autorun and
-// browser entries are removed.
+// delete them), in the native and the 32-bit view and in each user's hive
+// under HKEY_USERS; a malformed path, one holding a control character (the
+// system would stop at a NUL and act on the shorter path), or a root that is
+// never touched. Deleting a value inside a protected key stays allowed: that
+// is how autorun and browser entries are removed.
 bool IsProtectedRegistryKey(int rootIndex, const String& path);
 bool IsProtectedRegistryKey(TRootKey root, const String& path);
 
 // "{8-4-4-4-12}" of hexadecimal digits: the only browser-helper ids used.
 bool IsClassIdForm(const String& id);
 // A class name or ProgID read from the registry, used as a key below
-// HKEY_CLASSES_ROOT: one component, and none of the system's own classes.
+// HKEY_CLASSES_ROOT: one component, no control character, and none of the
+// system's own classes.
 bool IsUsableClassName(const String& name);
 
 struct TSafetyFolders {
@@ -31,9 +34,10 @@ struct TSafetyFolders {
     String SystemFolder;
 };
 
-// A path that isn't plainly one file, a file of the program or its data, or
-// a core system file in the Windows or system folder. Whether the path is a
-// folder is for the caller to ask the file system.
+// A path that isn't plainly one file (a control character among them), a
+// file of the program or its data, a core system file in the Windows or
+// system folder, or a boot file in the root of the system drive. Whether the
+// path is a folder is for the caller to ask the file system.
 bool IsProtectedFilePath(const String& path, const TSafetyFolders& folders);
 
 struct TProtectedProcesses {

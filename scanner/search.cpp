@@ -254,6 +254,7 @@ bool TSearch::AppendDefinition(const String& path, const String& text)
         const int held = scanner->Count();
         bool ok = end != 0 || file.Write(kDatabaseMagic, kTagSize) == kTagSize;
         ok = ok && scanner->AppendDefinition(file, name);
+        // Held only when it is on the device, so memory and file agree.
         ok = ok && file.Flush();
         if (!ok) {
             file.SetPosition(end);

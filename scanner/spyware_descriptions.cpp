@@ -1,13 +1,15 @@
 #include "scanner/spyware_descriptions.h"
 
+#include <algorithm>
+#include <cstddef>
+#include <exception>
 #include <vector>
-
-#include "classlib/exceptions.h"
 
 namespace {
 
 constexpr char kMarker[] = "<<LENGTH";
 constexpr size_t kMarkerSize = sizeof kMarker - 1;
+constexpr size_t kReadChunk = 64 * 1024;
 
 // Lines of a stream, each up to and including its LF, with the stream
 // position of the byte after the last one taken.
@@ -96,8 +98,9 @@ void TSpywareDescriptions::LoadFromFile(const String& path)
     try {
         TFileReadStream stream(path);
         LoadFromStream(stream);
-    } catch (const Exception&) {
-        // An unreadable file gives what was indexed before the failure.
+    } catch (const std::exception&) {
+        // An unreadable file, or one line longer than memory, gives what was
+        // indexed before the failure.
     }
 }
 
@@ -143,15 +146,30 @@ String TSpywareDescriptions::GetDescription(const String& name) const
         return "";
     try {
         TFileReadStream stream(path_);
-        // The file may have changed since it was indexed.
-        if (static_cast<std::int64_t>(info->Offset) + info->Length > stream.Size())
+        // The file may have changed since it was indexed: a text it doesn't
+        // hold whole is none. In 64 bits, so no sum wraps on any build.
+        const std::uint64_t end = std::uint64_t{info->Offset} + info->Length;
+        if (end > static_cast<std::uint64_t>(stream.Size()))
             return "";
         stream.Seek(info->Offset, TSeekOrigin::soBeginning);
-        std::vector<char> text(static_cast<size_t>(info->Length) + 1, 0);
-        if (stream.Read(text.data(), info->Length) != info->Length)
-            return "";
-        return String(text.data());
-    } catch (const Exception&) {
+        // Piece by piece up to the first zero byte, so memory grows with the
+        // text that is there, not with the length a marker claims (which a
+        // 32-bit build could not even add one to).
+        String text;
+        std::vector<char> chunk(kReadChunk);
+        for (std::uint64_t left = info->Length; left > 0;) {
+            const size_t want = left < kReadChunk ? static_cast<size_t>(left) : kReadChunk;
+            if (stream.Read(chunk.data(), want) != want)
+                return "";
+            const auto zero = std::find(chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(want), '\0');
+            text.append(chunk.begin(), zero);
+            if (zero != chunk.begin() + static_cast<std::ptrdiff_t>(want))
+                break;
+            left -= want;
+        }
+        return text;
+    } catch (const std::exception&) {
+        // The class library's errors, and a text larger than memory.
         return "";
     }
 }

@@ -28,7 +28,8 @@ public:
 
     bool HasDescription(const String& name) const;
     // The text, or "" when the name isn't indexed or the file can't be read
-    // (it ends at its first zero byte).
+    // or no longer holds the indexed length (the text ends at its first zero
+    // byte). Never raises, whatever length the index holds.
     String GetDescription(const String& name) const;
     // What users are shown as the number of descriptions available.
     std::uint32_t DescriptionCount() const { return (blocks_ + names_) * 8; }

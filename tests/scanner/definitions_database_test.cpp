@@ -234,6 +234,15 @@ TEST(DefinitionsDatabase, AFailedAppendCutsTheFileBack)
     EXPECT_EQ(FileBytes(files.db), Bytes("KLF <wd>\\new.exe | new"));
     EXPECT_FALSE(search.AppendDefinition(files.db + ".missing", "KLF <wd>\\x.exe=x"));
     EXPECT_FALSE(FileExists(files.db + ".missing"));
+
+    // A record that left stdio but can't be flushed to the device is a
+    // failed append: the definition isn't held either.
+    const std::uint32_t held = search.DefinitionCount();
+    EXPECT_FALSE(search.AppendDefinition(test_support::kUnflushableDevice, "KLF <wd>\\unflushed.exe=x"));
+    EXPECT_EQ(search.DefinitionCount(), held);
+    EXPECT_TRUE(search.AppendDefinition(files.db, "KLF <wd>\\unflushed.exe=x"));
+    EXPECT_EQ(FileBytes(files.db), Bytes("KLF <wd>\\new.exe | new\nKLF <wd>\\unflushed.exe | x"))
+        << "written now: the failed append held nothing";
 }
 
 TEST(DefinitionsDatabase, DeletesAreInMemoryUntilTheNextSave)

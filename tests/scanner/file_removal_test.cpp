@@ -113,4 +113,9 @@ TEST(SearchServices, FoldersKeysAndErrorTexts)
     EXPECT_FALSE(IsRemovableFile(folders.WindowsFolder + "\\explorer.exe", folders));
     EXPECT_FALSE(IsRemovableFile(folders.SystemFolder, folders)) << "a folder";
     EXPECT_TRUE(IsRemovableFile("C:\\no-such-folder\\spy.exe", folders));
+    EXPECT_FALSE(IsRemovableFile("C:\\no-such-folder\\spy.exe" + String(1, '\0') + ".txt", folders))
+        << "a NUL the system would stop at";
+    ASSERT_GE(folders.WindowsFolder.size(), 3u);
+    EXPECT_FALSE(IsRemovableFile(folders.WindowsFolder.substr(0, 3) + "pagefile.sys", folders))
+        << "a boot file in the root of this machine's system drive";
 }

@@ -5,8 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
+
+#ifdef __linux__
+#include <sys/resource.h>
+#endif
 
 #include "classlib/file_system.h"
 #include "support/test_support.h"
@@ -273,6 +278,81 @@ TEST(Quarantine, TheFolderLoadsOnlyQuarantineFiles)
               (std::vector<std::string>{"2026_01_01_00_00_00.vqq", "2026_01_01_00_00_02.vqq.bad",
                                         "2026_01_01_00_00_03.vqq.bad", "2026_01_01_00_00_04.vqq", "notes.txt"}));
 }
+
+TEST(Quarantine, AnAppendIsOnTheDeviceOrFails)
+{
+    Folder folder;
+    const std::string spy = folder.Source("spy.exe", "MZ spy");
+    // The record goes out of stdio whole, but the system can't flush it to
+    // a disk: the original must not be removed on the strength of it.
+    TQuarantine device(nullptr, test_support::kUnflushableDevice, folder.registry);
+    EXPECT_EQ(device.AddItem(test_support::FoundItem(ikFile, spy)), nullptr);
+    EXPECT_EQ(device.LastError(), "The quarantine file '" + std::string(test_support::kUnflushableDevice) +
+                                      "' can't be written.");
+    EXPECT_EQ(device.Count(), 0);
+
+    TQuarantineList list(folder.registry);
+    TQuarantine* quarantine = list.CreateQuarantine(folder.temp.File("2026_01_01_00_00_00.vqq"));
+    ASSERT_NE(quarantine, nullptr);
+    ASSERT_NE(quarantine->AddItem(test_support::FoundItem(ikFile, spy)), nullptr);
+    EXPECT_EQ(Bytes(quarantine->Path()), "VQQF" + Record(spy, 2, 0xFFFFFFFF, "MZ spy"));
+}
+
+#ifdef __linux__
+namespace {
+
+// Files of this process can't grow past `limit` bytes while it lives: a
+// write past it fails as on a full disk.
+class TFileSizeLimit {
+public:
+    explicit TFileSizeLimit(rlim_t limit)
+    {
+        getrlimit(RLIMIT_FSIZE, &old_);
+        previous_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit lowered = old_;
+        lowered.rlim_cur = limit;
+        EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &lowered), 0);
+    }
+    ~TFileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, previous_);
+    }
+    TFileSizeLimit(const TFileSizeLimit&) = delete;
+    TFileSizeLimit& operator=(const TFileSizeLimit&) = delete;
+
+private:
+    rlimit old_{};
+    void (*previous_)(int) = nullptr;
+};
+
+}  // namespace
+
+TEST(Quarantine, AnAppendThatDoesntReachTheFileIsCutBack)
+{
+    Folder folder;
+    const std::string first = folder.Source("first.exe", "MZ first");
+    const std::string big = folder.Source("big.bin", std::string(100000, 'b'));
+    TQuarantineList list(folder.registry);
+    TQuarantine* quarantine = list.CreateQuarantine(folder.temp.File("2026_01_01_00_00_00.vqq"));
+    ASSERT_NE(quarantine, nullptr);
+    ASSERT_NE(quarantine->AddItem(test_support::FoundItem(ikFile, first)), nullptr);
+    const std::string before = Bytes(quarantine->Path());
+    {
+        // Room for part of the record only, the way a disk fills up.
+        const TFileSizeLimit limit(before.size() + 5000);
+        EXPECT_EQ(quarantine->AddItem(test_support::FoundItem(ikFile, big)), nullptr);
+    }
+    EXPECT_EQ(quarantine->LastError(), "The quarantine file '" + quarantine->Path() + "' can't be written.");
+    EXPECT_EQ(Bytes(quarantine->Path()), before) << "the file ends after its last whole record";
+    EXPECT_EQ(quarantine->Count(), 1);
+    // The next append goes where the failed one began.
+    ASSERT_NE(quarantine->AddItem(test_support::FoundItem(ikFile, first)), nullptr);
+    TQuarantine reloaded(nullptr, quarantine->Path(), folder.registry);
+    EXPECT_EQ(reloaded.Load(), TQuarantineLoad::Loaded);
+    EXPECT_EQ(reloaded.Count(), 2);
+}
+#endif
 
 #ifndef _WIN32
 TEST(Quarantine, ASourceOf4GiBIsRefused)

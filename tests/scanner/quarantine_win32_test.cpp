@@ -1,7 +1,7 @@
 // The quarantine with the real registry and Windows file locks: a key with
-// its subkeys and a single value are quarantined and restored, a locked
-// source and a quarantine file held by another program leave everything as
-// it was.
+// its subkeys and a single value are quarantined and restored, a key the
+// export can't carry is kept from removal, a locked source and a quarantine
+// file held by another program leave everything as it was.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -36,6 +36,44 @@ TEST(QuarantineWithRegistry, KeysAndValuesComeBack)
     ASSERT_TRUE(quarantine->RestoreAll());
     EXPECT_EQ(test_support::Dump(key.Path()), tree);
     EXPECT_EQ(test_support::FolderEntries(folder.Path()), std::vector<std::string>{"2026_01_01_00_00_00.vqq"});
+}
+
+TEST(QuarantineWithRegistry, AKeyWhoseSubkeyTheExportCantCarryIsNotRemoved)
+{
+    test_support::TestKey key;
+    test_support::TempFolder folder;
+    const test_support::RegTree tree = {
+        {"", {{"Spy", test_support::Sz("C:\\spy.exe")}}},
+        {"Line\nBreak", {{"", test_support::Sz("hidden")}}},
+    };
+    test_support::Plant(key.Path(), tree);
+    TRegFileQuarantineRegistry registry;
+    TQuarantineList list(registry);
+    const String path = folder.File("2026_01_01_00_00_00.vqq");
+    TQuarantine* quarantine = list.CreateQuarantine(path);
+    ASSERT_NE(quarantine, nullptr);
+
+    // The removal run: the owner keeps the quarantine copy before each
+    // removal, and a scanner removes only what was kept.
+    test_support::TScriptedEngine scripted;
+    std::vector<String> errors;
+    scripted.engine.OnFixing = [&](TSearchResultInterface& item, const String&) {
+        return quarantine->AddItem(item) != nullptr;
+    };
+    scripted.engine.OnError = [&](TSearchResultInterface&, const String& text) { errors.push_back(text); };
+    scripted["KEY"].items = {{ikRegistryKey, kCurrentUser, key.Path(), ""}};
+    scripted.engine.Search();
+    ASSERT_EQ(scripted["KEY"].ResultCount(), 1);
+    scripted["KEY"].Result(0)->Checked = true;
+    scripted.engine.RemoveChecked();
+
+    EXPECT_EQ(scripted["KEY"].ResultCount(), 1) << "the key stays found, not removed";
+    EXPECT_EQ(errors, std::vector<String>{"Unable to keep a quarantine copy of '" + key.Path() + "'! It was not removed."});
+    EXPECT_EQ(quarantine->LastError(), "The registry item 'HKCU\\" + key.Path() + "' can't be exported.");
+    EXPECT_EQ(quarantine->Count(), 0);
+    EXPECT_EQ(test_support::ReadAll(path), std::vector<unsigned char>({'V', 'Q', 'Q', 'F'}));
+    EXPECT_EQ(test_support::FolderEntries(folder.Path()), std::vector<std::string>{"2026_01_01_00_00_00.vqq"});
+    EXPECT_EQ(test_support::Dump(key.Path()), tree);
 }
 
 TEST(QuarantineWithRegistry, LockedFilesChangeNothing)

@@ -1,7 +1,8 @@
 // Registry items as REGEDIT4 files in a real registry: a tree holding every
 // value type goes out and comes back byte for byte; the system's registry
 // editor imports our files and reg.exe shows the same tree; single values,
-// missing keys and refused arguments leave no file behind.
+// missing keys, keys whose names the text can't carry and refused arguments
+// leave no file behind.
 #include "scanner/reg_files.h"
 
 #include <windows.h>
@@ -189,4 +190,38 @@ TEST(RegFiles, OneValueAndWhatLeavesNoFile)
         EXPECT_FALSE(ImportRegFile(c.fileName));
         EXPECT_EQ(GetLastError(), c.error);
     }
+}
+
+TEST(RegFiles, AKeyNamedWithALineBreakFailsTheExport)
+{
+    // The text can't carry such a name: an export without it would let the
+    // key go with no copy that brings it back.
+    test_support::TestKey key;
+    test_support::TempFolder folder;
+    test_support::SetValue(key.Sub("Plain"), "Spy", test_support::Sz("C:\\spy.exe"));
+    test_support::SetValue(key.Sub("Line\nBreak"), "Spy", test_support::Sz("C:\\spy.exe"));
+    test_support::SetValue(key.Sub("Carriage\rReturn"), "Spy", test_support::Sz("C:\\spy.exe"));
+    ASSERT_EQ(test_support::Dump(key.Path()).count("Line\nBreak"), 1u) << "the registry takes such names";
+    const String file = folder.File("key.reg");
+
+    const struct {
+        const char* name;
+        String path;
+        std::optional<String> value;
+        bool withSubkeys;
+    } cases[] = {
+        {"a subkey named with a line feed", key.Path(), std::nullopt, true},
+        {"the key itself named with a line feed", key.Sub("Line\nBreak"), std::nullopt, false},
+        {"the key itself named with a carriage return", key.Sub("Carriage\rReturn"), std::nullopt, true},
+        {"a value of a key named with a line feed", key.Sub("Line\nBreak"), String("Spy"), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        test_support::WriteAll(file, "old");
+        EXPECT_FALSE(ExportToRegFile(kCurrentUser, c.path, c.value, c.withSubkeys, file, true));
+        EXPECT_FALSE(FileExists(file));
+    }
+    // Without the subkeys the key's own block goes out as ever.
+    EXPECT_TRUE(ExportToRegFile(kCurrentUser, key.Path(), std::nullopt, false, file, true));
+    EXPECT_TRUE(ExportToRegFile(kCurrentUser, key.Sub("Plain"), std::nullopt, true, file, true));
 }

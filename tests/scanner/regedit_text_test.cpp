@@ -98,11 +98,18 @@ TEST(RegeditText, ValueLines)
          "\"b\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,16,17,18,\\\r\n"
          "  19,1a,1b,1c,1d,1e,1f,20,21,22,23,24,25,26,27,28,29,2a,2b,2c,2d,2e,2f,30,\\\r\n  31\r\n"},
         {"a name with a line break", "a\nb", Text("x"), kRegSz, ""},
+        {"a name with a carriage return", "a\rb", Text("x"), kRegSz, ""},
+        {"a name with a NUL the system would stop at", String("a\0b", 3), Text("x"), kRegSz, ""},
     };
     for (const auto& c : cases)
         EXPECT_EQ(Line(c.valueName, c.data, c.type), c.line) << c.name;
     EXPECT_EQ(RegKeyLine(kCurrentUser, "Software\\Spy"), "[HKEY_CURRENT_USER\\Software\\Spy]\r\n");
+    EXPECT_EQ(RegKeyLine(kCurrentUser, "Software\\Spy\tTab"), "[HKEY_CURRENT_USER\\Software\\Spy\tTab]\r\n");
     EXPECT_EQ(RegKeyLine(kNoRootKey, "Software"), "");
+    // A path the line can't carry: the key has no text that restores it.
+    for (const String& path : {String("Software\\Spy\nKey"), String("Software\\Spy\rKey"), String("Software\\Spy\n"),
+                               String("Software\0\\Spy", 13)})
+        EXPECT_EQ(RegKeyLine(kCurrentUser, path), "") << path;
 }
 
 TEST(RegeditText, EveryWrittenValueReadsBackByteForByte)

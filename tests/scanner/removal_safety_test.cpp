@@ -12,6 +12,13 @@ constexpr int kHKCR = 0, kHKCU = 1, kHKLM = 2, kHKU = 3, kHKPD = 4, kHKCC = 5, k
 
 constexpr const char* kHelperId = "{11111111-2222-3333-4444-555555555555}";
 
+// A literal's every byte, the NULs inside it among them.
+template <size_t N>
+String WithNul(const char (&text)[N])
+{
+    return String(text, N - 1);
+}
+
 }  // namespace
 
 TEST(RemovalSafety, RegistryKeys)
@@ -80,6 +87,56 @@ TEST(RemovalSafety, RegistryKeys)
         {"a user's whole hive", kHKU, "S-1-5-21-1000", true},
         {"a key inside a user's hive", kHKU, "S-1-5-21-1000\\Software\\SpyCo", false},
         {"a key inside the default user's hive", kHKU, ".DEFAULT\\Software\\SpyCo", false},
+        {"a vendor's key in a user's hive", kHKU, "S-1-5-21-1000\\Software\\Vendor", false},
+        {"a user's Software, as the current user's", kHKU, "S-1-5-21-1000\\Software", true},
+        {"a user's Run, another case", kHKU, "s-1-5-21-1000\\software\\microsoft\\windows\\currentversion\\run\\",
+         true},
+        {"a user's own Environment", kHKU, "S-1-5-21-1000\\Environment", true},
+        {"the default user's Control Panel", kHKU, ".DEFAULT\\Control Panel", true},
+        {"a user's classes below Software", kHKU, "S-1-5-21-1000\\Software\\Classes\\CLSID", true},
+        {"a run entry's own key in a user's hive", kHKU,
+         "S-1-5-21-1000\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\Spy", false},
+        {"the machine's keys aren't a user's", kHKU, "S-1-5-21-1000\\SYSTEM\\CurrentControlSet", false},
+        {"a user's classes hive", kHKU, "S-1-5-21-1000_Classes", true},
+        {"CLSID in a user's classes hive", kHKU, "S-1-5-21-1000_Classes\\CLSID", true},
+        {"an extension in a user's classes hive, another case", kHKU, "s-1-5-21-1000_classes\\.EXE", true},
+        {"a spyware ProgID in a user's classes hive", kHKU, "S-1-5-21-1000_Classes\\SpyBar.Toolbar", false},
+        {"a helper's class entry in a user's classes hive", kHKU,
+         String("S-1-5-21-1000_Classes\\CLSID\\") + kHelperId, false},
+        {"a classes hive is no user's root", kHKU, "S-1-5-21-1000_Classes\\Software", false},
+        {"a user's root is no classes root", kHKU, "S-1-5-21-1000\\CLSID", false},
+
+        {"the machine's 32-bit view", kHKLM, "Software\\Wow6432Node", true},
+        {"the 32-bit view, another case, trailing backslash", kHKLM, "software\\WOW6432NODE\\", true},
+        {"Microsoft in the 32-bit view", kHKLM, "Software\\Wow6432Node\\Microsoft", true},
+        {"Run in the 32-bit view", kHKLM, "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run", true},
+        {"Browser Helper Objects in the 32-bit view", kHKLM,
+         "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser Helper Objects", true},
+        {"Policies in the 32-bit view", kHKLM, "Software\\Wow6432Node\\Policies", true},
+        {"the 32-bit view's classes", kHKLM, "Software\\Wow6432Node\\Classes", true},
+        {"CLSID in the 32-bit view's classes", kHKLM, "Software\\Wow6432Node\\Classes\\CLSID", true},
+        {"the classes' 32-bit view", kHKLM, "Software\\Classes\\Wow6432Node", true},
+        {"CLSID in the classes' 32-bit view", kHKLM, "Software\\Classes\\Wow6432Node\\CLSID", true},
+        {"an extension in the classes' 32-bit view", kHKLM, "Software\\Classes\\Wow6432Node\\.lnk", true},
+        {"the classes' 32-bit view by the classes root", kHKCR, "Wow6432Node", true},
+        {"CLSID in the classes root's 32-bit view", kHKCR, "Wow6432Node\\CLSID", true},
+        {"a vendor's key in the 32-bit view", kHKLM, "Software\\Wow6432Node\\Vendor", false},
+        {"a run entry's own key in the 32-bit view", kHKLM,
+         "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run\\Spy", false},
+        {"a helper's class entry in the classes' 32-bit view", kHKLM,
+         String("Software\\Classes\\Wow6432Node\\CLSID\\") + kHelperId, false},
+        {"a spyware ProgID in the classes root's 32-bit view", kHKCR, "Wow6432Node\\SpyBar.Toolbar", false},
+        {"the machine's own keys have no 32-bit copy", kHKLM, "Software\\Wow6432Node\\SYSTEM", false},
+        {"a name that only starts like the 32-bit view", kHKLM, "Software\\Wow6432NodeSpy", false},
+
+        // The system stops at a NUL: "Software\0x" is "Software" to it.
+        {"a NUL after a structural key", kHKLM, WithNul("Software\0x"), true},
+        {"a NUL after a vendor's key", kHKCU, WithNul("Software\\SpyCo\0"), true},
+        {"a NUL first", kHKCR, WithNul("\0CLSID"), true},
+        {"a NUL in a user's hive name", kHKU, WithNul("S-1-5-21-1000\0\\Software\\SpyCo"), true},
+        {"a tab", kHKCU, "Software\\Spy\tCo", true},
+        {"a line break", kHKLM, "Software\\Spy\nCo", true},
+        {"a letter beyond ASCII stays allowed", kHKCU, "Software\\Caf\xe9", false},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(IsProtectedRegistryKey(c.root, c.path), c.refused) << c.name;
@@ -91,7 +148,7 @@ TEST(RemovalSafety, ClassIdsAndClassNames)
 {
     const struct {
         const char* name;
-        const char* text;
+        String text;
         bool classId;
         bool usableClassName;
     } cases[] = {
@@ -111,6 +168,13 @@ TEST(RemovalSafety, ClassIdsAndClassNames)
         {"two components", "SpyBar\\Toolbar", false, false},
         {"empty", "", false, false},
         {"blank", "  ", false, false},
+        {"the classes' 32-bit view", "Wow6432Node", false, false},
+        {"a NUL inside a ProgID", WithNul("SpyBar\0x"), false, false},
+        {"a system class with a NUL after it", WithNul("CLSID\0"), false, false},
+        {"a class id with a NUL after it", String(kHelperId) + '\0', false, false},
+        {"a class id with a NUL for a digit", WithNul("{1111111\0-2222-3333-4444-555555555555}"), false, false},
+        {"a tab inside a ProgID", "Spy\tBar", false, false},
+        {"a ProgID with a letter beyond ASCII", "Caf\xe9.Toolbar", false, true},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(IsClassIdForm(c.text), c.classId) << c.name;
@@ -127,7 +191,7 @@ TEST(RemovalSafety, Files)
     folders.SystemFolder = "C:\\Windows\\system32\\";
     const struct {
         const char* name;
-        const char* path;
+        String path;
         bool refused;
     } cases[] = {
         {"empty", "", true},
@@ -160,13 +224,46 @@ TEST(RemovalSafety, Files)
 
         {"a core name elsewhere", "C:\\Temp\\explorer.exe", false},
         {"a folder that only starts like Windows", "C:\\Windows2\\explorer.exe", false},
-        {"a core boot name at the drive root, outside both folders", "C:\\boot.ini", false},
         {"another file in the system folder", "C:\\Windows\\system32\\spyhelper.dll", false},
         {"a name that only starts like a core one", "C:\\Windows\\hosts.txt", false},
         {"an ordinary file", "D:\\Downloads\\spy.exe", false},
+
+        {"boot.ini in the root of the system drive", "C:\\boot.ini", true},
+        {"the boot loader", "C:\\ntldr", true},
+        {"the boot manager, upper case", "C:\\BOOTMGR", true},
+        {"the paging file, another case of drive", "c:\\pagefile.sys", true},
+        {"the hibernation file", "C:\\hiberfil.sys", true},
+        {"the swap file", "C:\\swapfile.sys", true},
+        {"the start-up batch file", "C:\\autoexec.bat", true},
+        {"the start-up settings file, a trailing dot", "C:\\config.sys.", true},
+        {"a boot name on another drive", "D:\\boot.ini", false},
+        {"the paging file's name on another drive", "D:\\pagefile.sys", false},
+        {"a boot name in a folder", "C:\\Temp\\config.sys", false},
+        {"a name that only starts like a boot file", "C:\\autoexec.bat.bak", false},
+
+        // The system stops at a NUL: the file it would delete is explorer.exe.
+        {"a NUL after a core name", WithNul("C:\\Windows\\explorer.exe\0.txt"), true},
+        {"a NUL after an ordinary name", WithNul("D:\\Downloads\\spy.exe\0"), true},
+        {"a NUL before the drive", WithNul("\0C:\\spy.exe"), true},
+        {"a tab", "D:\\Downloads\\spy\t.exe", true},
+        {"a line break", "D:\\Downloads\\spy\n.exe", true},
+        {"a letter beyond ASCII stays allowed", "D:\\Downloads\\caf\xe9.exe", false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(IsProtectedFilePath(c.path, folders), c.refused) << c.name;
+
+    // The system drive is the Windows folder's, else the system folder's;
+    // when neither is known, every drive's root may be it.
+    TSafetyFolders onD;
+    onD.WindowsFolder = "d:\\WINNT";
+    EXPECT_TRUE(IsProtectedFilePath("D:\\boot.ini", onD));
+    EXPECT_FALSE(IsProtectedFilePath("C:\\boot.ini", onD));
+    TSafetyFolders systemOnly;
+    systemOnly.SystemFolder = "E:\\Windows\\System32";
+    EXPECT_TRUE(IsProtectedFilePath("E:\\pagefile.sys", systemOnly));
+    EXPECT_FALSE(IsProtectedFilePath("C:\\pagefile.sys", systemOnly));
+    EXPECT_TRUE(IsProtectedFilePath("F:\\hiberfil.sys", TSafetyFolders{}));
+    EXPECT_FALSE(IsProtectedFilePath("F:\\spy.exe", TSafetyFolders{}));
 
     // A folder the program couldn't find covers nothing; the path rules stay.
     EXPECT_FALSE(IsProtectedFilePath("C:\\Windows\\explorer.exe", TSafetyFolders{}));

@@ -1,10 +1,12 @@
 // The descriptions index on small files: names sharing a text, the later
 // block winning, texts holding line ends, markers that end the load, a text
-// running past the end, a last line without LF, and the counts users see.
+// running past the end, a last line without LF, and the counts users see;
+// and on a sparse file, the largest length a marker can claim.
 #include "scanner/spyware_descriptions.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
 
 #include "support/test_support.h"
@@ -79,4 +81,25 @@ TEST(SpywareDescriptions, MissingOrChangedFilesGiveEmptyTexts)
     loaded.descriptions.LoadFromFile(loaded.folder.File("spyware.db.descr"));
     EXPECT_FALSE(loaded.descriptions.HasDescription("name"));
     EXPECT_EQ(loaded.descriptions.NameCount(), 1u);
+}
+
+TEST(SpywareDescriptions, TheLargestLengthIsReadOnlyAsFarAsItsText)
+{
+    // A marker claiming 4 GiB less one byte, in a file (sparse) that holds
+    // that many: offset and length together pass 32 bits, and the text is
+    // read up to its first zero byte, not into a buffer of that length.
+    test_support::TempFolder folder;
+    const std::string path = folder.File("spyware.db.descr");
+    const std::string head = "huge\n<<LENGTH4294967295\n";
+    test_support::WriteAll(path, head + "a big text");
+    std::filesystem::resize_file(path, head.size() + 0xFFFFFFFFull);
+    TSpywareDescriptions descriptions;
+    descriptions.LoadFromFile(path);
+    ASSERT_NE(descriptions.Find("huge"), nullptr);
+    EXPECT_EQ(*descriptions.Find("huge"), (TOffsetInfo{static_cast<std::uint32_t>(head.size()), 0xFFFFFFFFu}));
+    EXPECT_EQ(descriptions.GetDescription("huge"), "a big text");
+
+    // The file cut short behind the index's back can't hold that length.
+    std::filesystem::resize_file(path, head.size() + 100);
+    EXPECT_EQ(descriptions.GetDescription("huge"), "");
 }

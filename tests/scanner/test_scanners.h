@@ -79,6 +79,15 @@ public:
     }
 };
 
+// A device whose writes the system can't flush through to a disk: Linux
+// refuses to sync /dev/null, Windows (and Wine) to flush the NUL device. An
+// append to it goes out of stdio whole and must still fail.
+#ifdef _WIN32
+inline const char kUnflushableDevice[] = "NUL";
+#else
+inline const char kUnflushableDevice[] = "/dev/null";
+#endif
+
 // A found item as a scanner would hand it over.
 inline TSearchResultInterface FoundItem(std::uint8_t kind, const String& path, const String& name = "",
                                         TRootKey root = kNoRootKey)
