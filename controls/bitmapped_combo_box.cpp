@@ -1,11 +1,58 @@
 #include "controls/bitmapped_combo_box.h"
 
+#include <vector>
+
+namespace {
+
+// The control's window DC for drawing outside WM_PAINT's clipping.
+class TControlDC {
+public:
+    explicit TControlDC(HWND window) : window_(window), dc_(GetDC(window)) {}
+    ~TControlDC() { ReleaseDC(window_, dc_); }
+    TControlDC(const TControlDC&) = delete;
+    TControlDC& operator=(const TControlDC&) = delete;
+    HDC Get() const { return dc_; }
+
+private:
+    HWND window_;
+    HDC dc_;
+};
+
+class TSolidBrush {
+public:
+    explicit TSolidBrush(TColor colour) : brush_(CreateSolidBrush(ColorToRGB(colour))) {}
+    ~TSolidBrush() { DeleteObject(brush_); }
+    TSolidBrush(const TSolidBrush&) = delete;
+    TSolidBrush& operator=(const TSolidBrush&) = delete;
+    HBRUSH Get() const { return brush_; }
+
+private:
+    HBRUSH brush_;
+};
+
+}  // namespace
+
+struct TBitmappedComboBox::TMeasureCanvas {
+    explicit TMeasureCanvas(const TFont& comboFont) : font(comboFont), dc(font), canvas(dc.Get()) {}
+    TFont font;
+    TFontDC dc;
+    TCanvas canvas;
+};
+
 TBitmappedComboBox::TBitmappedComboBox(TComponent* owner)
     : TWinControl(owner)
 {
     SetBounds(0, 0, 145, 21);
     SetColor(clWindow);
+    SetTabStop(true);
     SetMessageHandler(WM_PAINT, [this](TMessage& m) {
+        if (loading_) {
+            // Set up and shown: the items get their height now unless a
+            // picture or a font has given them one already.
+            loading_ = false;
+            if (itemHeight_ == 0)
+                NewAdjustHeight();
+        }
         DefaultHandler(m);  // the system paints the field first
         PaintButtonAndBorder();
         return true;
@@ -26,8 +73,30 @@ TBitmappedComboBox::TBitmappedComboBox(TComponent* owner)
             InvalidateButtonRect();
         return true;
     });
+    SetMessageHandler(WM_SETFOCUS, [this](TMessage& m) {
+        DefaultHandler(m);
+        DoEnter();
+        InvalidateButtonRect();
+        return true;
+    });
+    SetMessageHandler(WM_KILLFOCUS, [this](TMessage& m) {
+        DefaultHandler(m);
+        // The field loses its focused look everywhere, not only where the
+        // system repaints it; then the border is drawn at once.
+        if (HandleAllocated())
+            RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        DoExit();
+        RedrawBorder();
+        return true;
+    });
+    SetMessageHandler(WM_CONTEXTMENU, [this](TMessage& m) {
+        ContextMenu(m);
+        return true;
+    });
     SetMessageHandler(CN_BASE + WM_COMMAND, [this](TMessage& m) {
-        switch (HIWORD(m.WParam)) {
+        const WORD code = HIWORD(m.WParam);
+        Notified(code);  // the events of any combo box first
+        switch (code) {
         case CBN_DROPDOWN: button_.ListOpened(); InvalidateButtonRect(); break;
         case CBN_CLOSEUP: button_.ListClosed(); InvalidateButtonRect(); break;
         default: break;
@@ -36,23 +105,132 @@ TBitmappedComboBox::TBitmappedComboBox(TComponent* owner)
         return true;
     });
     SetMessageHandler(CN_BASE + WM_DRAWITEM, [this](TMessage& m) {
-        const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(m.LParam);
-        if (OnDrawItem)
-            OnDrawItem(*this, static_cast<int>(item->itemID), item->rcItem, item->itemState);
+        DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(m.LParam));
         m.Result = TRUE;
         return true;
     });
     SetMessageHandler(CN_BASE + WM_MEASUREITEM, [this](TMessage& m) {
-        reinterpret_cast<MEASUREITEMSTRUCT*>(m.LParam)->itemHeight = static_cast<UINT>(ItemHeight());
+        if (itemHeight_ == 0)
+            return false;  // not measured yet: the system's own height stands
+        reinterpret_cast<MEASUREITEMSTRUCT*>(m.LParam)->itemHeight = static_cast<UINT>(itemHeight_);
         m.Result = TRUE;
         return true;
     });
 }
 
+TBitmappedComboBox::~TBitmappedComboBox() = default;
+
 DWORD TBitmappedComboBox::Style() const
 {
     return TWinControl::Style() | WS_VSCROLL | CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS;
 }
+
+// ---- Events ----
+
+void TBitmappedComboBox::Notified(WORD code)
+{
+    switch (code) {
+    case CBN_SELCHANGE:
+        Click();
+        Change();
+        break;
+    case CBN_DROPDOWN:
+        DropDown();
+        AdjustDropDown();
+        break;
+    case CBN_DBLCLK: DblClick(); break;
+    default: break;
+    }
+}
+
+void TBitmappedComboBox::Change()
+{
+    if (OnChange)
+        OnChange(*this);
+}
+
+void TBitmappedComboBox::DropDown()
+{
+    if (OnDropDown)
+        OnDropDown(*this);
+}
+
+void TBitmappedComboBox::DblClick()
+{
+    if (OnDblClick)
+        OnDblClick(*this);
+}
+
+// Entering and leaving happen within a parent: a form that goes takes its
+// controls off first, and the focus they lose then is nobody's business (the
+// form's handlers would find what they use already gone).
+void TBitmappedComboBox::DoEnter()
+{
+    if (OnEnter && Parent())
+        OnEnter(*this);
+}
+
+void TBitmappedComboBox::DoExit()
+{
+    if (OnExit && Parent())
+        OnExit(*this);
+}
+
+void TBitmappedComboBox::ContextMenu(TMessage& m)
+{
+    POINT at{static_cast<short>(LOWORD(m.LParam)), static_cast<short>(HIWORD(m.LParam))};
+    if (at.x != -1 || at.y != -1)  // (-1, -1): from the keyboard
+        ScreenToClient(Handle(), &at);
+    bool handled = false;
+    if (OnContextPopup)
+        OnContextPopup(*this, at, handled);
+    if (handled)
+        m.Result = 0;
+    else
+        DefaultHandler(m);  // on to the parent
+}
+
+// The system sizes the dropped list from the window's height beyond the field.
+void TBitmappedComboBox::AdjustDropDown()
+{
+    RECT field{};
+    GetWindowRect(Handle(), &field);
+    const int height = field.bottom - field.top + ComboDropDownHeight(ItemHeight(), ItemCount(), dropDownCount_);
+    SetWindowPos(Handle(), nullptr, 0, 0, field.right - field.left, height,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+}
+
+// ---- Items ----
+
+int TBitmappedComboBox::AddItem(const String& text)
+{
+    return static_cast<int>(SendMessageA(Handle(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str())));
+}
+
+int TBitmappedComboBox::ItemCount() { return static_cast<int>(SendMessageA(Handle(), CB_GETCOUNT, 0, 0)); }
+
+String TBitmappedComboBox::Items(int index)
+{
+    const LRESULT length = SendMessageA(Handle(), CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length == CB_ERR)
+        return String();
+    std::vector<char> text(static_cast<size_t>(length) + 1);
+    const LRESULT copied = SendMessageA(Handle(), CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+    return copied == CB_ERR ? String() : String(text.data(), static_cast<size_t>(copied));
+}
+
+int TBitmappedComboBox::ItemIndex() { return static_cast<int>(SendMessageA(Handle(), CB_GETCURSEL, 0, 0)); }
+
+void TBitmappedComboBox::SetItemIndex(int index) { SendMessageA(Handle(), CB_SETCURSEL, static_cast<WPARAM>(index), 0); }
+
+String TBitmappedComboBox::Text() { return Items(ItemIndex()); }
+
+int TBitmappedComboBox::ItemHeight()
+{
+    return static_cast<int>(SendMessageA(Handle(), CB_GETITEMHEIGHT, 0, 0));
+}
+
+// ---- Appearance ----
 
 void TBitmappedComboBox::SetNormalBitmap(const TBitmap& picture)
 {
@@ -72,7 +250,7 @@ void TBitmappedComboBox::SetBorderColor(TColor colour)
 {
     if (colour != border_) {
         border_ = colour;
-        InvalidateRect(Handle(), nullptr, FALSE);
+        Invalidate();
     }
 }
 
@@ -80,7 +258,7 @@ void TBitmappedComboBox::SetCornerColor(TColor colour)
 {
     if (colour != corner_) {
         corner_ = colour;
-        InvalidateRect(Handle(), nullptr, FALSE);
+        Invalidate();
     }
 }
 
@@ -90,27 +268,57 @@ void TBitmappedComboBox::SetEnabled(bool enabled)
     SetColor(clWindow);  // whether enabled or not
 }
 
-int TBitmappedComboBox::AddItem(const String& text)
+void TBitmappedComboBox::FontChanged()
 {
-    return static_cast<int>(SendMessageA(Handle(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str())));
-}
-
-int TBitmappedComboBox::ItemIndex() { return static_cast<int>(SendMessageA(Handle(), CB_GETCURSEL, 0, 0)); }
-
-void TBitmappedComboBox::SetItemIndex(int index) { SendMessageA(Handle(), CB_SETCURSEL, static_cast<WPARAM>(index), 0); }
-
-int TBitmappedComboBox::ItemHeight()
-{
-    return static_cast<int>(SendMessageA(Handle(), CB_GETITEMHEIGHT, 0, 0));
+    measureCanvas_.reset();
+    TWinControl::FontChanged();
+    if (loading_)
+        NewAdjustHeight();
 }
 
 void TBitmappedComboBox::NewAdjustHeight()
 {
     TEXTMETRICA metrics{};
     GetTextMetricsA(TFontDC(Font()).Get(), &metrics);
-    const int height = ComboItemHeight(normal_.Empty() ? 0 : normal_.Height(), metrics.tmHeight);
-    SendMessageA(Handle(), CB_SETITEMHEIGHT, 0, height);
-    SendMessageA(Handle(), CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), height);
+    itemHeight_ = ComboItemHeight(normal_.Empty() ? 0 : normal_.Height(), metrics.tmHeight);
+    SendMessageA(Handle(), CB_SETITEMHEIGHT, 0, itemHeight_);
+    SendMessageA(Handle(), CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), itemHeight_);
+}
+
+// ---- Painting ----
+
+TCanvas& TBitmappedComboBox::Canvas()
+{
+    if (itemCanvas_)
+        return *itemCanvas_;
+    if (!measureCanvas_)
+        measureCanvas_ = std::make_unique<TMeasureCanvas>(Font());
+    return measureCanvas_->canvas;
+}
+
+void TBitmappedComboBox::DrawItem(const DRAWITEMSTRUCT& item)
+{
+    const int index = static_cast<int>(item.itemID);
+    const bool selected = index >= 0 && (item.itemState & ODS_SELECTED) != 0;
+    TCanvas canvas(item.hDC);
+    SelectObject(canvas.Handle(), Font().Handle());  // the canvas puts the old one back
+    canvas.SetBrush(ColorToRGB(selected ? clHighlight : Color()));
+    canvas.SetFontColor(ColorToRGB(selected ? clHighlightText : Font().Color()));
+    itemCanvas_ = &canvas;
+    struct TDrawing {
+        TCanvas*& canvas;
+        ~TDrawing() { canvas = nullptr; }
+    } drawing{itemCanvas_};
+
+    if (index >= 0 && OnDrawItem) {
+        OnDrawItem(*this, index, item.rcItem, item.itemState);
+        return;
+    }
+    canvas.FillRect(item.rcItem);
+    if (index >= 0)
+        canvas.TextAt(item.rcItem.left + 2, item.rcItem.top, Items(index));
+    if (item.itemState & ODS_FOCUS)
+        DrawFocusRect(item.hDC, &item.rcItem);
 }
 
 void TBitmappedComboBox::InvalidateButtonRect()
@@ -125,28 +333,43 @@ void TBitmappedComboBox::InvalidateButtonRect()
 
 void TBitmappedComboBox::PaintButtonAndBorder()
 {
-    HDC dc = GetDC(Handle());
+    if (!Visible())
+        return;
     RECT client{};
     GetClientRect(Handle(), &client);
-    HBRUSH field = CreateSolidBrush(ColorToRGB(Color()));
-    if (ItemIndex() == -1)
-        FillRect(dc, &client, field);  // no selection: a blank field
-    const TBitmap& picture = (button_.ShowsDownPicture(!down_.Empty())) ? down_ : normal_;
-    if (!picture.Empty()) {
-        const TComboButtonRect b = ComboButtonRect(client.right, client.top, client.bottom, normal_.Width());
-        RECT behind{b.left - 1, b.top, b.right + 2, b.bottom};
-        FillRect(dc, &behind, field);
-        picture.Draw(dc, b.left, b.top, false, POINT{0, 0});
+    if (ItemIndex() == -1) {
+        const TControlDC dc(Handle());
+        FillRect(dc.Get(), &client, TSolidBrush(Color()).Get());  // no selection: a blank field
     }
-    HBRUSH border = CreateSolidBrush(ColorToRGB(border_));
-    FrameRect(dc, &client, border);
+    const TComboButtonRect b = ComboButtonRect(client.right, client.top, client.bottom, normal_.Width());
+    const TBitmap& picture = button_.ShowsDownPicture(!down_.Empty()) ? down_ : normal_;
+    if (!picture.Empty())
+        DrawButton(RECT{b.left, b.top, b.right, b.bottom}, picture);
+    RedrawBorder();
+}
+
+void TBitmappedComboBox::DrawButton(const RECT& rect, const TBitmap& picture)
+{
+    if (!Visible() || picture.Empty())
+        return;
+    const TControlDC dc(Handle());
+    const RECT behind{rect.left - 1, rect.top, rect.right + 2, rect.bottom};
+    FillRect(dc.Get(), &behind, TSolidBrush(Color()).Get());
+    picture.Draw(dc.Get(), rect.left, rect.top, false, POINT{0, 0});
+}
+
+void TBitmappedComboBox::RedrawBorder()
+{
+    if (!Visible() || !HandleAllocated())
+        return;
+    const TControlDC dc(Handle());
+    RECT client{};
+    GetClientRect(Handle(), &client);
+    FrameRect(dc.Get(), &client, TSolidBrush(border_).Get());
     RECT inner = client;
     InflateRect(&inner, -1, -1);
-    FrameRect(dc, &inner, field);
+    FrameRect(dc.Get(), &inner, TSolidBrush(Color()).Get());
     for (POINT corner : {POINT{0, 0}, POINT{0, client.bottom - 1}, POINT{client.right - 1, 0},
                          POINT{client.right - 1, client.bottom - 1}})
-        SetPixel(dc, corner.x, corner.y, ColorToRGB(corner_));
-    DeleteObject(border);
-    DeleteObject(field);
-    ReleaseDC(Handle(), dc);
+        SetPixel(dc.Get(), corner.x, corner.y, ColorToRGB(corner_));
 }

@@ -1,8 +1,11 @@
 // A drop-down list with a flat one-pixel border, corner pixels of their own
 // colour and a picture in place of the system drop button. Its items are
-// drawn by OnDrawItem.
+// drawn by OnDrawItem, or as plain text when nobody draws them.
 #pragma once
 
+#include <memory>
+
+#include "classlib/canvas.h"
 #include "classlib/controls.h"
 #include "classlib/graphics.h"
 #include "controls/bitmapped_combo_box_model.h"
@@ -10,6 +13,7 @@
 class TBitmappedComboBox : public TWinControl {
 public:
     explicit TBitmappedComboBox(TComponent* owner);
+    ~TBitmappedComboBox() override;
 
     String ClassName() const override { return "TBitmappedComboBox"; }
     bool PublishesTextProperty(const String& name) const override { return name == "Text" || name == "Hint"; }
@@ -20,26 +24,71 @@ public:
     void SetCornerColor(TColor colour);
     void SetEnabled(bool enabled) override;
 
+    // Choosing an item from code (SetItemIndex) fires no event.
     int AddItem(const String& text);
+    int ItemCount();
+    String Items(int index);  // empty out of range
     int ItemIndex();
     void SetItemIndex(int index);
+    String Text();  // the chosen item's text, empty without a choice
     int ItemHeight();
+    // The most rows the dropped list shows at once.
+    int DropDownCount() const { return dropDownCount_; }
+    void SetDropDownCount(int count) { dropDownCount_ = count; }
     bool ButtonDown() const { return button_.ButtonDown(); }
 
-    // Draws one item: (index, rectangle, DRAWITEMSTRUCT state).
+    // While an item is drawn: the item's device context with the combo box's
+    // font, its brush and text colour (the highlight for a selected item).
+    // Otherwise a canvas for measuring with the font.
+    TCanvas& Canvas();
+
+    // Draws one item, its focus rectangle included: (index, rectangle,
+    // DRAWITEMSTRUCT state). Unset, the item's text is drawn plainly.
     std::function<void(TBitmappedComboBox&, int, const RECT&, UINT)> OnDrawItem;
+    // A choice made by the user: OnClick, then OnChange, the new item chosen.
+    std::function<void(TControl&)> OnChange;
+    std::function<void(TControl&)> OnDropDown;
+    std::function<void(TControl&)> OnDblClick;
+    // The focus coming and going, while the control sits on a parent.
+    std::function<void(TControl&)> OnEnter;
+    std::function<void(TControl&)> OnExit;
+    // A context menu asked for, at a client point ((-1, -1) from the
+    // keyboard); setting `handled` keeps the request from the parent.
+    std::function<void(TControl&, POINT, bool& handled)> OnContextPopup;
 
 protected:
     const char* WindowClassName() const override { return "COMBOBOX"; }
     DWORD Style() const override;
+    void FontChanged() override;
+
+    virtual void Change();
+    virtual void DropDown();
+    virtual void DblClick();
+    virtual void DoEnter();
+    virtual void DoExit();
 
 private:
+    struct TMeasureCanvas;
+
+    void Notified(WORD code);
+    void AdjustDropDown();
+    void DrawItem(const DRAWITEMSTRUCT& item);
     void NewAdjustHeight();
     void InvalidateButtonRect();
     void PaintButtonAndBorder();
+    void DrawButton(const RECT& rect, const TBitmap& picture);
+    void RedrawBorder();
+    void ContextMenu(TMessage& m);
 
     TComboButtonModel button_;
     TBitmap normal_, down_;
     TColor border_ = clGray;
     TColor corner_ = clBtnFace;
+    int dropDownCount_ = 8;
+    int itemHeight_ = 0;
+    // Until it is first painted the control is still being set up: a font
+    // it is given meanwhile measures the items again, a later one doesn't.
+    bool loading_ = true;
+    TCanvas* itemCanvas_ = nullptr;
+    std::unique_ptr<TMeasureCanvas> measureCanvas_;
 };

@@ -1,5 +1,6 @@
 // The bitmapped combo box's rules, free of Win32: the item height that its
-// button picture asks for, the button's rectangle and which picture shows.
+// button picture asks for, the button's rectangle, which picture shows and
+// how tall the dropped list is.
 #pragma once
 
 // The picture's height - 2 when there is a picture, else the font's height + 4.
@@ -10,6 +11,10 @@ struct TComboButtonRect {
     bool operator==(const TComboButtonRect&) const = default;
 };
 TComboButtonRect ComboButtonRect(int clientRight, int clientTop, int clientBottom, int pictureWidth);
+
+// The dropped list's height: a row per item, at least one and at most
+// dropDownCount (a count below one counts as one), and its two border lines.
+int ComboDropDownHeight(int itemHeight, int itemCount, int dropDownCount);
 
 // The drop button shows pressed from a left press or the list opening until
 // the list closes or the left button is let go with the list closed.

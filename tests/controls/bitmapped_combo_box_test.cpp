@@ -2,7 +2,107 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <string>
+
+#include "classlib/application.h"
 #include "support/bitmap_fixture.h"
+#include "support/program_pictures.h"
+
+namespace {
+
+void Settle()
+{
+    for (int i = 0; i < 5; ++i) {
+        TApplication::Instance().ProcessMessages();
+        Sleep(10);
+    }
+}
+
+// A form with a combo box of `items`, every event of the combo box written
+// into `log` as a word and a blank, and another control to take the focus.
+struct ComboOnAForm {
+    explicit ComboOnAForm(std::vector<String> items = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE"})
+    {
+        form.SetBounds(40, 40, 300, 220);
+        other.SetParent(&form);
+        other.SetBounds(200, 150, 20, 20);
+        combo.SetParent(&form);
+        combo.SetBounds(10, 10, 150, 21);
+        for (const String& item : items)
+            combo.AddItem(item);
+        combo.OnClick = [this](TControl&) { log += "click "; };
+        combo.OnChange = [this](TControl&) { log += "change(" + std::to_string(combo.ItemIndex()) + ") "; };
+        combo.OnDropDown = [this](TControl&) { log += "dropdown "; };
+        combo.OnDblClick = [this](TControl&) { log += "dblclick "; };
+        combo.OnEnter = [this](TControl&) { log += "enter "; };
+        combo.OnExit = [this](TControl&) { log += "exit "; };
+    }
+    void Show()
+    {
+        ShowWindow(form.Handle(), SW_SHOWNA);
+        UpdateWindow(form.Handle());
+    }
+    void Notify(WORD code)
+    {
+        SendMessageA(form.Handle(), WM_COMMAND, MAKEWPARAM(0, code), reinterpret_cast<LPARAM>(combo.Handle()));
+    }
+    void Key(WORD key) { SendMessageA(combo.Handle(), WM_KEYDOWN, key, 0); }
+    bool Dropped() { return SendMessageA(combo.Handle(), CB_GETDROPPEDSTATE, 0, 0) != 0; }
+    COMBOBOXINFO Info()
+    {
+        COMBOBOXINFO info{};
+        info.cbSize = sizeof info;
+        EXPECT_TRUE(GetComboBoxInfo(combo.Handle(), &info));
+        return info;
+    }
+
+    std::string log;  // outlives the form: its controls may still report while it goes
+    TWinControl form{nullptr};
+    TWinControl& other = form.Own<TWinControl>();
+    TBitmappedComboBox& combo = form.Own<TBitmappedComboBox>();
+};
+
+const COLORREF kMarker = RGB(255, 0, 255);
+
+// Paints the marker over the whole control without asking for a repaint:
+// what still shows it later was not painted again.
+void Smear(TBitmappedComboBox& combo)
+{
+    HDC dc = GetDC(combo.Handle());
+    RECT client{};
+    GetClientRect(combo.Handle(), &client);
+    const HBRUSH brush = CreateSolidBrush(kMarker);
+    FillRect(dc, &client, brush);
+    DeleteObject(brush);
+    ReleaseDC(combo.Handle(), dc);
+    GdiFlush();
+}
+
+// How many pixels of `area` (client coordinates of `window`) show `colour`.
+int Showing(HWND window, RECT area, COLORREF colour)
+{
+    const TBitmap shot = test_support::ScreenShot(window, area);
+    int count = 0;
+    for (int y = 0; y < shot.Height(); ++y)
+        for (int x = 0; x < shot.Width(); ++x)
+            count += shot.Pixel(x, y) == colour;
+    return count;
+}
+
+COLORREF ShownAt(HWND window, int x, int y)
+{
+    return test_support::ScreenShot(window, RECT{x, y, x + 1, y + 1}).Pixel(0, 0);
+}
+
+int FontHeight(const TFont& font)
+{
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(TFontDC(font).Get(), &metrics);
+    return metrics.tmHeight;
+}
+
+}  // namespace
 
 TEST(BitmappedComboBoxWindow, ASystemListDrawnByItsOwner)
 {
@@ -40,4 +140,246 @@ TEST(BitmappedComboBoxWindow, ASystemListDrawnByItsOwner)
     combo.SetEnabled(false);
     combo.SetEnabled(true);
     EXPECT_EQ(combo.Color(), clWindow);
+}
+
+TEST(BitmappedComboBoxWindow, NotificationsFireTheirEvents)
+{
+    ComboOnAForm f;
+    f.Show();
+    f.combo.SetItemIndex(2);
+    const struct {
+        WORD code;
+        const char* events;
+        bool buttonDown;
+    } cases[] = {
+        {CBN_SELCHANGE, "click change(2) ", false},
+        {CBN_DROPDOWN, "dropdown ", true},
+        {CBN_SELENDOK, "", true},
+        {CBN_CLOSEUP, "", false},
+        {CBN_DBLCLK, "dblclick ", false},
+        {CBN_SELENDCANCEL, "", false},
+        {CBN_SETFOCUS, "", false},
+        {CBN_KILLFOCUS, "", false},
+    };
+    for (const auto& c : cases) {
+        f.log.clear();
+        f.Notify(c.code);
+        EXPECT_EQ(f.log, c.events) << "notification " << c.code;
+        EXPECT_EQ(f.combo.ButtonDown(), c.buttonDown) << "notification " << c.code;
+    }
+}
+
+TEST(BitmappedComboBoxWindow, OnlyTheUsersChoiceFiresClickThenChange)
+{
+    ComboOnAForm f;
+    f.Show();
+    SetFocus(f.combo.Handle());
+    ASSERT_EQ(GetFocus(), f.combo.Handle());
+    f.log.clear();
+    f.combo.SetItemIndex(0);  // from code: no event
+    EXPECT_EQ(f.log, "");
+
+    const struct {
+        WORD key;
+        const char* events;
+        int index;
+    } keys[] = {
+        {VK_DOWN, "click change(1) ", 1},
+        {VK_END, "click change(2) ", 2},
+        {VK_UP, "click change(1) ", 1},
+        {VK_HOME, "click change(0) ", 0},
+    };
+    for (const auto& k : keys) {
+        f.log.clear();
+        f.Key(k.key);
+        EXPECT_EQ(f.log, k.events) << "key " << k.key;
+        EXPECT_EQ(f.combo.ItemIndex(), k.index) << "key " << k.key;
+    }
+    EXPECT_EQ(f.combo.Text(), "HKEY_CLASSES_ROOT");
+
+    // F4 opens the list: OnDropDown, the button pressed until it closes.
+    f.log.clear();
+    f.Key(VK_F4);
+    EXPECT_TRUE(f.Dropped());
+    EXPECT_EQ(f.log, "dropdown ");
+    EXPECT_TRUE(f.combo.ButtonDown());
+    f.Key(VK_ESCAPE);
+    EXPECT_FALSE(f.Dropped());
+    EXPECT_FALSE(f.combo.ButtonDown());
+}
+
+TEST(BitmappedComboBoxWindow, TheDroppedListShowsAtMostDropDownCountRows)
+{
+    const struct {
+        int items, dropDownCount, rows;
+    } cases[] = {
+        {12, 8, 8},
+        {3, 8, 3},
+        {12, 4, 4},
+        {0, 8, 1},
+    };
+    for (const auto& c : cases) {
+        std::vector<String> items;
+        for (int i = 0; i < c.items; ++i)
+            items.push_back("item " + IntToStr(i));
+        ComboOnAForm f(items);
+        f.Show();
+        f.combo.SetDropDownCount(c.dropDownCount);
+        SetFocus(f.combo.Handle());
+        f.Key(VK_F4);
+        ASSERT_TRUE(f.Dropped());
+        RECT list{};
+        GetWindowRect(f.Info().hwndList, &list);
+        EXPECT_EQ(list.bottom - list.top, c.rows * f.combo.ItemHeight() + 2) << c.items << " items";
+        f.Key(VK_ESCAPE);
+    }
+}
+
+TEST(BitmappedComboBoxWindow, OnDrawItemDrawsOnTheCanvasOfTheFieldAndOfTheList)
+{
+    ComboOnAForm f;
+    const COLORREF colours[] = {RGB(200, 0, 0), RGB(0, 160, 0), RGB(0, 0, 220)};
+    std::vector<UINT> fieldStates;
+    f.combo.OnDrawItem = [&](TBitmappedComboBox& c, int index, const RECT& rect, UINT state) {
+        if (state & ODS_COMBOBOXEDIT)
+            fieldStates.push_back(state);
+        c.Canvas().SetBrush(colours[index]);
+        c.Canvas().FillRect(rect);
+    };
+    f.combo.SetItemIndex(2);
+    f.Show();
+    Settle();
+    const COMBOBOXINFO info = f.Info();
+    const int middle = (info.rcItem.top + info.rcItem.bottom) / 2;
+    EXPECT_EQ(ShownAt(f.combo.Handle(), info.rcItem.left + 5, middle), colours[2]);
+    ASSERT_FALSE(fieldStates.empty());
+    EXPECT_EQ(fieldStates.back() & ODS_FOCUS, 0u);
+
+    SetFocus(f.combo.Handle());
+    Settle();
+    EXPECT_NE(fieldStates.back() & ODS_FOCUS, 0u);  // the focused field is drawn again, as focused
+    f.Key(VK_F4);
+    Settle();
+    ASSERT_TRUE(f.Dropped());
+    const int height = f.combo.ItemHeight();
+    for (int row = 0; row < 3; ++row)
+        EXPECT_EQ(ShownAt(info.hwndList, 5, row * height + height / 2), colours[row]) << "row " << row;
+    f.Key(VK_ESCAPE);
+}
+
+TEST(BitmappedComboBoxWindow, FocusRepaintsWithTheFocusedLook)
+{
+    // A picture narrower than the system's button leaves some of that
+    // button showing: only the control's own repaints reach it.
+    ComboOnAForm f;
+    f.combo.SetNormalBitmap(test_support::SolidBitmap(9, 17, RGB(0, 0, 200)));
+    f.combo.SetItemIndex(1);
+    f.Show();
+    SetFocus(f.other.Handle());
+    Settle();
+    const HWND window = f.combo.Handle();
+    RECT client{};
+    GetClientRect(window, &client);
+    const RECT button{client.right - GetSystemMetrics(SM_CXVSCROLL) - 2, 0, client.right, client.bottom};
+    RECT item = f.Info().rcItem;
+    InflateRect(&item, -1, -1);  // the rectangle the item is drawn in
+    const RECT topLine{item.left, item.top, item.right, item.top + 1};
+    const COLORREF highlight = ColorToRGB(clHighlight);
+
+    f.log.clear();
+    Smear(f.combo);
+    SetFocus(window);
+    Settle();
+    EXPECT_EQ(f.log, "enter ");
+    EXPECT_EQ(Showing(window, button, kMarker), 0) << "the button is painted again";
+    EXPECT_EQ(ShownAt(window, item.left + 3, (item.top + item.bottom) / 2), highlight) << "the item shows selected";
+    EXPECT_GT(Showing(window, topLine, highlight), 0);
+    EXPECT_LT(Showing(window, topLine, highlight), item.right - item.left) << "a focus rectangle";
+
+    f.log.clear();
+    Smear(f.combo);
+    SetFocus(f.other.Handle());
+    Settle();
+    EXPECT_EQ(f.log, "exit ");
+    EXPECT_EQ(Showing(window, client, kMarker), 0) << "the whole control is painted again";
+    EXPECT_EQ(Showing(window, item, highlight), 0);
+    EXPECT_EQ(ShownAt(window, 0, 1), ColorToRGB(clGray)) << "the border";
+}
+
+TEST(BitmappedComboBoxWindow, AFontMeasuresTheItemsOnlyWhileTheFormIsSetUp)
+{
+    const TFont big("Arial", -20);
+    const TFont small("Arial", -9);
+    ASSERT_NE(FontHeight(big), FontHeight(small));
+
+    ComboOnAForm f;
+    f.combo.SetFont(big);
+    EXPECT_EQ(f.combo.ItemHeight(), FontHeight(big) + 4);
+    f.form.SetFont(small);  // taken from the parent
+    EXPECT_EQ(f.combo.ItemHeight(), FontHeight(big) + 4) << "its own font stays";
+    f.combo.SetParentFont(true);
+    EXPECT_EQ(f.combo.ItemHeight(), FontHeight(small) + 4);
+
+    f.Show();
+    f.combo.SetFont(big);  // once shown, the items keep their height
+    EXPECT_EQ(f.combo.ItemHeight(), FontHeight(small) + 4);
+    f.combo.SetNormalBitmap(test_support::SolidBitmap(17, 21, RGB(0, 0, 200)));
+    EXPECT_EQ(f.combo.ItemHeight(), 19);  // a picture measures them at any time
+
+    // Shown without a font of its own, the items follow the one it has.
+    ComboOnAForm plain;
+    plain.Show();
+    EXPECT_EQ(plain.combo.ItemHeight(), FontHeight(plain.combo.Font()) + 4);
+}
+
+TEST(BitmappedComboBoxWindow, OnContextPopupCanKeepTheRequestFromTheParent)
+{
+    ComboOnAForm f;
+    int parentSaw = 0;
+    f.form.SetMessageHandler(WM_CONTEXTMENU, [&](TMessage&) {
+        ++parentSaw;
+        return false;
+    });
+    f.Show();
+    const struct {
+        const char* what;
+        bool handled;
+        bool fromKeyboard;
+        POINT expected;
+        int parentSees;
+    } cases[] = {
+        {"a right click, handled", true, false, POINT{7, 5}, 0},
+        {"a right click, passed on", false, false, POINT{7, 5}, 1},
+        {"from the keyboard", false, true, POINT{-1, -1}, 1},
+    };
+    for (const auto& c : cases) {
+        POINT seen{-100, -100};
+        f.combo.OnContextPopup = [&](TControl&, POINT at, bool& handled) {
+            seen = at;
+            handled = c.handled;
+        };
+        parentSaw = 0;
+        if (c.fromKeyboard)
+            SendMessageA(f.combo.Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(f.combo.Handle()), -1);
+        else
+            SendMessageA(f.combo.Handle(), WM_RBUTTONUP, 0, MAKELPARAM(7, 5));  // the system asks for the menu
+        EXPECT_EQ(seen.x, c.expected.x) << c.what;
+        EXPECT_EQ(seen.y, c.expected.y) << c.what;
+        EXPECT_EQ(parentSaw, c.parentSees) << c.what;
+    }
+}
+
+TEST(BitmappedComboBoxWindow, AFormGoingAwayFiresNoExit)
+{
+    // A form's handlers use what the form holds, which is gone by the time
+    // its controls leave their window.
+    int exits = 0;
+    {
+        auto f = std::make_unique<ComboOnAForm>();
+        f->combo.OnExit = [&exits](TControl&) { ++exits; };
+        f->Show();
+        SetFocus(f->combo.Handle());
+        ASSERT_EQ(GetFocus(), f->combo.Handle());
+    }
+    EXPECT_EQ(exits, 0);
 }

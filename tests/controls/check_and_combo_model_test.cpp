@@ -98,3 +98,18 @@ TEST(BitmappedComboBox, ItemHeightButtonAndPicture)
     EXPECT_TRUE(button.LeftButtonUp(false));
     EXPECT_FALSE(button.ButtonDown());
 }
+
+TEST(BitmappedComboBox, DroppedListHeight)
+{
+    struct Case {
+        int items, dropDownCount, height;
+    } cases[] = {
+        {12, 8, 8 * 16 + 2},
+        {3, 8, 3 * 16 + 2},
+        {0, 8, 16 + 2},   // an empty list still shows one row
+        {5, 0, 16 + 2},   // so does a count below one
+        {5, -3, 16 + 2},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ComboDropDownHeight(16, c.items, c.dropDownCount), c.height) << c.items << " items, " << c.dropDownCount;
+}
