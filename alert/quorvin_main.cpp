@@ -67,8 +67,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         form.Show();
         application.Run();
         application.SetMainForm(nullptr);
-    } catch (const std::exception& error) {
-        MessageBoxA(nullptr, error.what(), "Quorvin", MB_OK | MB_ICONERROR);
+    } catch (...) {
+        application.SetTitle("Quorvin");
+        application.HandleException();
     }
     return 0;
 }

@@ -4,6 +4,7 @@
 #include <cstddef>
 
 #include "classlib/controls.h"
+#include "classlib/exceptions.h"
 #include "classlib/hint_window.h"
 
 namespace {
@@ -42,15 +43,61 @@ TApplication& TApplication::Instance()
 
 LRESULT CALLBACK TApplication::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    TApplication& application = Instance();
-    if (!application.hooks_.empty()) {
-        TMessage m{message, wParam, lParam, 0};
-        if (application.OfferToHooks(m))
-            return m.Result;
+    return GuardedWindowProc(hwnd, message, [&]() -> LRESULT {
+        TApplication& application = Instance();
+        if (!application.hooks_.empty()) {
+            TMessage m{message, wParam, lParam, 0};
+            if (application.OfferToHooks(m))
+                return m.Result;
+        }
+        if (message == WM_TIMER && application.hints_ && application.hints_->Timer(wParam))
+            return 0;
+        return DefWindowProcA(hwnd, message, wParam, lParam);
+    });
+}
+
+void TApplication::ShowException(const std::exception& error) noexcept
+{
+    if (showingException_)
+        return;  // the box already up tells that something went wrong
+    showingException_ = true;
+    try {
+        if (OnException) {
+            OnException(error);
+        } else {
+            String text = error.what();
+            if (text.empty())
+                text = "An unexpected error occurred";
+            if (text.back() != '.')
+                text += '.';
+            const String title = Title();
+            MessageBoxA(nullptr, text.c_str(), title.empty() ? nullptr : title.c_str(),
+                        MB_OK | MB_ICONSTOP | MB_TASKMODAL);
+        }
+    } catch (...) {
+        // Nothing more can be told: the box itself failed.
     }
-    if (message == WM_TIMER && application.hints_ && application.hints_->Timer(wParam))
-        return 0;
-    return DefWindowProcA(hwnd, message, wParam, lParam);
+    showingException_ = false;
+}
+
+void TApplication::HandleException() noexcept
+{
+    try {
+        throw;
+    } catch (const std::exception& error) {
+        ShowException(error);
+    } catch (...) {
+        ShowException(Exception("An unexpected error occurred"));
+    }
+}
+
+void ShowWindowProcException(HWND window, UINT message) noexcept
+{
+    // A paint that failed must still count as done, or the system asks for
+    // it again without end.
+    if (message == WM_PAINT)
+        ValidateRect(window, nullptr);
+    TApplication::Instance().HandleException();
 }
 
 bool TApplication::OfferToHooks(TMessage& message)
@@ -141,7 +188,11 @@ void TApplication::Run()
             terminated_ = true;
             break;
         }
-        HandleMessage(msg);
+        try {
+            HandleMessage(msg);
+        } catch (...) {
+            HandleException();  // the loop goes on, as after any handled message
+        }
     }
 }
 

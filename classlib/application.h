@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <exception>
 #include <functional>
 #include <memory>
 #include <utility>
@@ -32,6 +33,16 @@ public:
     bool ProcessMessages();
     void Terminate();
     bool Terminated() const { return terminated_; }
+
+    // An exception that escaped a window's handling or the message loop: a
+    // message box with its text and the application's title, or OnException
+    // when that is set. Never raises; while one box is up, later exceptions
+    // are not shown again.
+    void ShowException(const std::exception& error) noexcept;
+    // Inside a catch block: ShowException for the exception being handled,
+    // whatever its type.
+    void HandleException() noexcept;
+    std::function<void(const std::exception&)> OnException;
 
     // Closing the main form ends the application.
     TComponent* MainForm() const { return mainForm_; }
@@ -91,6 +102,7 @@ private:
 
     HWND handle_ = nullptr;
     bool terminated_ = false;
+    bool showingException_ = false;
     TComponent* mainForm_ = nullptr;
     bool showHint_ = true;
     TColor hintColor_ = clInfoBk;
@@ -103,3 +115,20 @@ private:
     std::vector<std::pair<int, std::shared_ptr<TWindowHook>>> hooks_;
     int lastHookId_ = 0;
 };
+
+// Runs a window procedure's body so that no exception leaves it: the
+// system's frames around a window procedure can't be unwound through (not on
+// i686). An exception that escapes the body is shown with ShowException and
+// the message answers 0.
+void ShowWindowProcException(HWND window, UINT message) noexcept;
+
+template <class Body>
+LRESULT GuardedWindowProc(HWND window, UINT message, Body&& body) noexcept
+{
+    try {
+        return body();
+    } catch (...) {
+        ShowWindowProcException(window, message);
+        return 0;
+    }
+}

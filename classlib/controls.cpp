@@ -347,7 +347,10 @@ LRESULT CALLBACK TWinControl::StaticWindowProc(HWND hwnd, UINT message, WPARAM w
     if (!self)
         return DefWindowProcA(hwnd, message, wParam, lParam);
     TMessage m{message, wParam, lParam, 0};
-    self->WindowProc(m);
+    m.Result = GuardedWindowProc(hwnd, message, [&] {
+        self->WindowProc(m);
+        return m.Result;
+    });
     if (message == WM_NCDESTROY) {
         // The window is gone (destroyed with its parent, say): forget it.
         RemovePropA(hwnd, kObjectProperty);

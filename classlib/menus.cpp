@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "classlib/application.h"
 #include "classlib/image_list.h"
 
 namespace {
@@ -276,6 +277,11 @@ void TPopupMenu::DefaultDraw(TMenuItem& item, TCanvas& canvas, const RECT& rect,
 }
 
 LRESULT CALLBACK TPopupMenu::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return GuardedWindowProc(hwnd, message, [&] { return Dispatch(hwnd, message, wParam, lParam); });
+}
+
+LRESULT TPopupMenu::Dispatch(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     auto* self = reinterpret_cast<TPopupMenu*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
     if (self) {

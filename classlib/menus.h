@@ -136,6 +136,7 @@ private:
     };
 
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT Dispatch(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     TMenuItem* BuiltItem(ULONG_PTR itemData) const;
     HFONT MenuFont();
     void MeasureItem(MEASUREITEMSTRUCT& measure);

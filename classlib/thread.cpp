@@ -8,13 +8,13 @@ TThread::TThread()
 {
     handle_.Reset(CreateThread(nullptr, 0, &TThread::ThreadProc, this, CREATE_SUSPENDED, &threadId_));
     if (!handle_.Valid())
-        throw Exception("Thread creation error: " + std::to_string(GetLastError()));
+        creationError_ = GetLastError();
 }
 
 TThread::~TThread()
 {
     // A self-freeing thread is destroyed from inside its own procedure.
-    if (freeOnTerminate_)
+    if (freeOnTerminate_ || !handle_.Valid())
         return;
     if (!started_) {
         // Never started: let the suspended thread run to an empty end.
@@ -30,16 +30,19 @@ TThread::~TThread()
         std::terminate();
 }
 
-void TThread::StartOwned(std::unique_ptr<TThread> thread)
+bool TThread::StartOwned(std::unique_ptr<TThread> thread)
 {
+    if (!thread || !thread->handle_.Valid())
+        return false;  // nothing runs it: freed here
     TThread* self = thread.release();
     self->freeOnTerminate_ = true;
     self->Start();
+    return true;
 }
 
 void TThread::Start()
 {
-    if (started_)
+    if (started_ || !handle_.Valid())
         return;
     started_ = true;
     ResumeThread(handle_.Get());
@@ -49,6 +52,8 @@ DWORD TThread::WaitFor()
 {
     if (freeOnTerminate_)
         throw Exception("Cannot wait for a thread that frees itself");
+    if (!handle_.Valid())
+        return returnValue_;  // never made, never ran
     WaitForSingleObject(handle_.Get(), INFINITE);
     return returnValue_;
 }

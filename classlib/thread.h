@@ -8,6 +8,9 @@
 // Start. The owner of a thread that doesn't free itself ends it (Terminate,
 // WaitFor) before destroying it: destroying a running thread object stops
 // the program rather than let the body run on over a destroyed object.
+//
+// When the system can't make the thread, the object still stands with a null
+// Handle(): nothing of it ever runs, and the creator decides what to do.
 #pragma once
 
 #include <windows.h>
@@ -25,8 +28,9 @@ public:
     TThread& operator=(const TThread&) = delete;
 
     // Self-freeing threads must be heap objects handed over with Release():
-    // `TThread::StartOwned(std::move(thread))`.
-    static void StartOwned(std::unique_ptr<TThread> thread);
+    // `TThread::StartOwned(std::move(thread))`. A thread the system couldn't
+    // make is freed at once: false.
+    static bool StartOwned(std::unique_ptr<TThread> thread);
 
     void Start();
     void Terminate() { terminated_ = true; }
@@ -35,7 +39,10 @@ public:
     // self-freeing thread.
     DWORD WaitFor();
 
+    // Null when the system couldn't make the thread.
     HANDLE Handle() const { return handle_.Get(); }
+    // The error of a thread the system couldn't make; 0 otherwise.
+    DWORD CreationError() const { return creationError_; }
     DWORD ThreadID() const { return threadId_; }
     bool FreeOnTerminate() const { return freeOnTerminate_; }
     // A handle of the caller's own that stays valid after the thread has
@@ -53,6 +60,7 @@ private:
 
     TUniqueHandle handle_;
     DWORD threadId_ = 0;
+    DWORD creationError_ = 0;
     std::atomic<bool> terminated_{false};
     bool started_ = false;
     bool abandoned_ = false;  // destroyed before it was started

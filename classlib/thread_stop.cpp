@@ -10,10 +10,12 @@ bool TWorkerHandle::Running() const
 TWorkerHandle StartWorker(std::unique_ptr<TThread> thread)
 {
     TWorkerHandle worker;
-    if (!thread)
-        return worker;
-    worker.threadId = thread->ThreadID();
+    if (!thread || !thread->Handle())
+        return worker;  // a thread that couldn't be made: no worker
     worker.handle = thread->DuplicateWaitHandle();
+    if (!worker.handle.Valid())
+        return worker;  // never started: a worker nobody could stop
+    worker.threadId = thread->ThreadID();
     TThread::StartOwned(std::move(thread));
     return worker;
 }

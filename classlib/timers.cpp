@@ -1,5 +1,7 @@
 #include "classlib/timers.h"
 
+#include "classlib/application.h"
+
 namespace {
 const char kClassName[] = "TalmorisTimer";
 constexpr UINT_PTR kTimerId = 1;
@@ -56,11 +58,13 @@ void TTimer::Update()
 
 LRESULT CALLBACK TTimer::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_TIMER && wParam == kTimerId) {
-        auto* self = reinterpret_cast<TTimer*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-        if (self && self->enabled_ && self->OnTimer)
-            self->OnTimer(*self);
-        return 0;
-    }
-    return DefWindowProcA(hwnd, message, wParam, lParam);
+    return GuardedWindowProc(hwnd, message, [&]() -> LRESULT {
+        if (message == WM_TIMER && wParam == kTimerId) {
+            auto* self = reinterpret_cast<TTimer*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+            if (self && self->enabled_ && self->OnTimer)
+                self->OnTimer(*self);
+            return 0;
+        }
+        return DefWindowProcA(hwnd, message, wParam, lParam);
+    });
 }

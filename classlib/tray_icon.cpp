@@ -262,6 +262,11 @@ void TTrayIcon::MouseMessage(UINT message)
 
 LRESULT CALLBACK TTrayIcon::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    return GuardedWindowProc(hwnd, message, [&] { return Dispatch(hwnd, message, wParam, lParam); });
+}
+
+LRESULT TTrayIcon::Dispatch(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
     const UINT taskbarCreated = TaskbarCreatedMessage();
     auto* self = reinterpret_cast<TTrayIcon*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
     if (self && message == kCallbackMessage) {

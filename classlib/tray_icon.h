@@ -96,6 +96,7 @@ private:
     };
 
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT Dispatch(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     void MouseMessage(UINT message);
     bool SystemCommand(TMessage& message);
     bool Notify(DWORD action);

@@ -9,6 +9,9 @@ constexpr unsigned WM_ADD_LOG_LINE = 10059;        // wParam level, lParam the N
 constexpr unsigned WM_START_BLINK = 10060;         // a question is asked or a silent restore was made
 constexpr unsigned WM_QUERY_GUARD = 10062;         // wParam the monitor's copy of the guard; 1 = active
 constexpr unsigned WM_MONITORING_STARTED = 10063;  // every guard is armed
+// The monitor found no guard it can watch (none active, or no key could be
+// opened) and ends: protection can be switched off again.
+constexpr unsigned WM_NOTHING_TO_MONITOR = 10064;
 
 // Thread message, posted to the monitor: wParam (always-forbid << 16) | answer code, lParam guard id.
 constexpr unsigned WM_GUARD_ANSWER = 10058;

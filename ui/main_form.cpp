@@ -9,6 +9,7 @@
 #include "classlib/form_building.h"
 #include "classlib/format.h"
 #include "classlib/menus.h"
+#include "classlib/own_messages.h"
 #include "classlib/tray_icon.h"
 #include "controls/skin_helpers.h"
 #include "controls/three_state_button.h"
@@ -126,7 +127,12 @@ TfmMain::TfmMain(TComponent* owner, TMainFormPlaces places)
 TfmMain::~TfmMain()
 {
     destroying_ = true;
-    FormDestroy();
+    try {
+        FormDestroy();
+    } catch (...) {
+        // A destructor never raises: the last steps tell what went wrong.
+        TApplication::Instance().HandleException();
+    }
     RegisterTextTranslator(nullptr);
 }
 
@@ -185,7 +191,10 @@ void TfmMain::FormCreate()
 
     ForceDirectories(places_.dataFolder);  // the lists are written there
     guards_ = std::make_unique<TFreezeList>();
-    LoadFreezeListKeepingDamage(*guards_, places_.dataFolder + "freeze.list");
+    // A list that couldn't be read (another program holding it, say) is
+    // still the user's: nothing of this run may write over it.
+    freezeListWritable_ =
+        LoadFreezeListKeepingDamage(*guards_, places_.dataFolder + "freeze.list") != TFreezeListLoad::Unreadable;
 
     for (TThreeStateButton* button : {&btnCancelMonitoring, &btnBeginMonitoring, &btnFreezeList, &btnViewLog,
                                       &btnSettings, &btnHelp, &btnToTray, &btnClose, &btnScan})
@@ -198,6 +207,12 @@ void TfmMain::FormCreate()
     UpdateGuardCount();
     for (const TLogLine& line : TakePostponedLogLines())
         AddLogLine(line.text, line.level);
+    if (!freezeListWritable_)
+        AddLogLine(TranslateFormat(153,
+                                   "The guard list %s is not written in this run, so that nothing in it is lost: "
+                                   "changes to the guards last only until the program ends.",
+                                   {places_.dataFolder + "freeze.list"}),
+                   llWarning);
 
     if (settings_.AutoActivateFreezeWhenStart)
         btnBeginMonitoringClick();
@@ -223,7 +238,16 @@ void TfmMain::FormCreate()
 void TfmMain::FormClose(TForm&, TCloseAction&)
 {
     StopMonitoring();
-    SaveFreezeList();
+    String error;
+    if (!WriteFreezeList(error) && !error.empty() && !sessionEnded_ && !freezeListSaveShown_) {
+        // The events log goes with the window: this one is said in a box.
+        freezeListSaveShown_ = true;
+        ShowMessageBox(&translator_,
+                       TranslateFormat(155, "The guard list %s can't be saved: %s{CRLF}{CRLF}The changes to the guards "
+                                            "made in this run are lost.",
+                                       {places_.dataFolder + "freeze.list", error}),
+                       "", MB_ICONWARNING, false, places_.pictures);
+    }
 }
 
 void TfmMain::FormDestroy()
@@ -234,11 +258,36 @@ void TfmMain::FormDestroy()
         TApplication::Instance().UnhookMainWindow(appHook_);
     appHook_ = -1;
     TApplication::Instance().OnHint = nullptr;
+    SaveSettingsNow();
+    guards_.reset();
+}
+
+void TfmMain::SaveSettingsNow()
+{
     // A start refused early changed no setting: writing them would make the
     // next start a later one and put a Startup shortcut to a broken install.
     if (created_)
         SaveSettings(settings_);
-    guards_.reset();
+}
+
+void TfmMain::EndSession(UINT message, WPARAM wParam, TMessage& m)
+{
+    if (message == WM_QUERYENDSESSION) {
+        // Saved already now: some systems end a program soon after asking.
+        SaveFreezeList();
+        SaveSettingsNow();
+        m.Result = TRUE;  // we never hold the session up
+        return;
+    }
+    m.Result = 0;
+    if (!wParam || sessionEnded_)
+        return;  // the end was called off, or this ran already
+    sessionEnded_ = true;
+    // The close path, as when the user closes the window; the process may
+    // be ended any time after this returns.
+    TCloseAction action = TCloseAction::caNone;
+    FormClose(*this, action);
+    SaveSettingsNow();
 }
 
 void TfmMain::FormKeyUp(TControl&, WORD& key, TShiftState)
@@ -328,10 +377,16 @@ void TfmMain::StartMonitoring()
     if (!monitoringOn_ || !guards_ || guards_->Count() == 0)
         return;
     auto thread = std::make_unique<TRegMonitorThread>(*guards_, Handle(), places_.dataFolder, places_.questions);
-    if (!thread->Handle())
-        return;  // no thread: the flag stays, nothing is logged
+    if (thread->Handle())
+        monitor_ = StartWorker(std::move(thread));
+    if (!monitor_.handle.Valid()) {
+        // No thread: the flag stays and nothing is logged, but the user can
+        // still switch protection off.
+        btnCancelMonitoring.SetEnabled(true);
+        miCancelMonitoring->SetEnabled(true);
+        return;
+    }
     AddLogLine(TranslateString(38, "Guard is made active."), llSuccess);
-    monitor_ = StartWorker(std::move(thread));
 }
 
 void TfmMain::StopMonitoring()
@@ -353,6 +408,13 @@ void TfmMain::AddGuard(std::unique_ptr<TSingleFreeze> guard)
                                {guard->DisplayName}),
                llPlain);
     guard->GuidText = GuidText();
+    if (guard->GuidText.empty()) {
+        // Without a GUID there is no id to name its snapshot and questions.
+        AddLogLine(TranslateFormat(157, "No GUID could be made for the guard '%s': it is not added.",
+                                   {guard->DisplayName}),
+                   llWarning);
+        return;
+    }
     guard->Id = GuardIdFromGuid(guard->GuidText);
     StopMonitoring();
     TSingleFreeze* added = guards_->Add(std::move(guard));
@@ -394,10 +456,26 @@ bool TfmMain::ConfirmRemoveGuard(const TSingleFreeze& guard)
                           false, places_.pictures) == IDYES;
 }
 
-void TfmMain::SaveFreezeList()
+bool TfmMain::SaveFreezeList()
 {
-    if (guards_)
-        guards_->SaveToFile(places_.dataFolder + "freeze.list");
+    String error;
+    return WriteFreezeList(error);
+}
+
+bool TfmMain::WriteFreezeList(String& error)
+{
+    error.clear();
+    if (!guards_ || !freezeListWritable_)
+        return false;
+    const String fileName = places_.dataFolder + "freeze.list";
+    try {
+        guards_->SaveToFile(fileName);  // through a temporary file: the old list stays whole
+        return true;
+    } catch (const std::exception& e) {
+        error = e.what();
+    }
+    AddLogLine(TranslateFormat(154, "The guard list %s can't be saved: %s", {fileName, error}), llWarning);
+    return false;
 }
 
 void TfmMain::UpdateGuardCount()
@@ -436,6 +514,12 @@ void TfmMain::InstallMessageHandlers()
     handle(WM_START_BLINK, &TfmMain::WMStartBlink);
     handle(WM_QUERY_GUARD, &TfmMain::WMQueryGuard);
     handle(WM_MONITORING_STARTED, &TfmMain::WMMonitoringStarted);
+    handle(WM_NOTHING_TO_MONITOR, &TfmMain::WMNothingToMonitor);
+    for (UINT ending : {WM_QUERYENDSESSION, WM_ENDSESSION})
+        SetMessageHandler(ending, [this, ending](TMessage& m) {
+            EndSession(ending, m.WParam, m);
+            return true;
+        });
     handle(WM_ACTIVATE_INSTANCE, &TfmMain::WMActivateInstance);
     SetMessageHandler(WM_REQUEST_QUERY_ABORT, [this](TMessage& m) {
         m.Result = destroying_ ? 1 : 0;  // an update check still running at exit gives up
@@ -456,8 +540,8 @@ void TfmMain::InstallMessageHandlers()
 
 void TfmMain::WMSetGuardReaction(TMessage& m)
 {
-    if (!guards_)
-        return;
+    if (!guards_ || !IsOwnMessage(WM_SET_GUARD_REACTION, m.WParam, m.LParam))
+        return;  // only our monitor changes a guard
     for (int i = 0; i < guards_->Count(); ++i) {
         TSingleFreeze* guard = guards_->GetItem(i);
         if (guard && guard->Id == static_cast<std::uint32_t>(m.WParam)) {
@@ -470,6 +554,10 @@ void TfmMain::WMSetGuardReaction(TMessage& m)
 
 void TfmMain::WMAddLogLine(TMessage& m)
 {
+    // The pointer is read only when one of our threads sent it: the window's
+    // handle is published, and another program must not choose what we read.
+    if (!IsOwnMessage(WM_ADD_LOG_LINE, m.WParam, m.LParam))
+        return;
     if (const char* text = reinterpret_cast<const char*>(m.LParam))
         AddLogLine(String(text), static_cast<int>(m.WParam));
 }
@@ -482,6 +570,8 @@ void TfmMain::WMStartBlink(TMessage&)
 
 void TfmMain::WMQueryGuard(TMessage& m)
 {
+    if (!IsOwnMessage(WM_QUERY_GUARD, m.WParam, m.LParam))
+        return;  // not ours: "not active", and the pointer is never read
     const auto* asked = reinterpret_cast<const TSingleFreeze*>(m.WParam);
     if (!asked || !guards_)
         return;
@@ -498,6 +588,16 @@ void TfmMain::WMMonitoringStarted(TMessage&)
 {
     btnCancelMonitoring.SetEnabled(true);
     miCancelMonitoring->SetEnabled(true);
+}
+
+void TfmMain::WMNothingToMonitor(TMessage&)
+{
+    // Protection stays the user's choice, but nothing is watched: say so, and
+    // let the user switch it off again.
+    btnCancelMonitoring.SetEnabled(true);
+    miCancelMonitoring->SetEnabled(true);
+    AddLogLine(TranslateString(156, "No guard is watched: none is active, or none of their keys could be opened."),
+               llWarning);
 }
 
 void TfmMain::WMActivateInstance(TMessage&)

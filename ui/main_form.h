@@ -76,7 +76,10 @@ public:
     // Removes and frees a guard of the list, with its snapshot file.
     void RemoveGuard(TSingleFreeze* guard);
     bool ConfirmRemoveGuard(const TSingleFreeze& guard);
-    void SaveFreezeList();
+    // Writes freeze.list; false (with a warning in the events log) when it
+    // can't be written, or when this run must not write over it because the
+    // start-up couldn't read it.
+    bool SaveFreezeList();
     void UpdateGuardCount();
 
     // The events log.
@@ -131,6 +134,14 @@ private:
     void FormCreate();
     void FormClose(TForm&, TCloseAction&);
     void FormDestroy();
+    // The close path when the Windows session ends: the system may end the
+    // process as soon as the session's end has been answered.
+    void EndSession(UINT message, WPARAM wParam, TMessage& m);
+    // SaveFreezeList with the reason of a failed write ("" when nothing was
+    // tried).
+    bool WriteFreezeList(String& error);
+    // The settings, with the Startup shortcut kept in step.
+    void SaveSettingsNow();
     void FormKeyUp(TControl&, WORD& key, TShiftState);
     void BuildTrayMenu();
     void CreatePages();
@@ -147,6 +158,7 @@ private:
     void WMStartBlink(TMessage& m);
     void WMQueryGuard(TMessage& m);
     void WMMonitoringStarted(TMessage& m);
+    void WMNothingToMonitor(TMessage& m);
     void WMActivateInstance(TMessage& m);
     void tmBlinkTimerTimer(TTimer& timer);
 
@@ -166,6 +178,11 @@ private:
     bool monitoringOn_ = false;
     bool created_ = false;
     bool destroying_ = false;
+    // False after a start-up that couldn't read freeze.list: the file is
+    // then never written over in this run.
+    bool freezeListWritable_ = true;
+    bool freezeListSaveShown_ = false;  // a failed save at close is shown once
+    bool sessionEnded_ = false;
     int trayNormal_ = 0, trayEven_ = 2, trayOdd_ = 1;
     int trayImage_ = 0;
     int menuHeight_ = 0;

@@ -196,7 +196,9 @@ void TfmMain::miPopupDrawItem(TMenuItem& item, HDC dc, const RECT& rect, unsigne
                 }
                 canvas.SetBrush(kMenuFrame);
                 canvas.FrameRect({0, 0, w, h});
-            } else if (!(state & odSelected)) {
+            } else {
+                // Unselected, and selected but disabled: a fresh bitmap holds
+                // no picture of its own, so it is filled like the others.
                 canvas.SetBrush(RGB(255, 255, 255));
                 canvas.FillRect({0, 0, w, h});
             }
@@ -239,7 +241,14 @@ void TfmMain::miPopupDrawItem(TMenuItem& item, HDC dc, const RECT& rect, unsigne
 bool TfmMain::AppWindowHook(TMessage& m)
 {
     if (m.Msg == WM_REFRAME_MENU && m.LParam) {
-        const auto* item = reinterpret_cast<const TMenuItem*>(m.LParam);
+        // Only an item of our own menu: the application window's handle is
+        // published, so anybody can post this message.
+        const TMenuItem* item = nullptr;
+        for (int i = 0; i < pmTrayPopup->Count() && !item; ++i)
+            if (reinterpret_cast<LPARAM>(pmTrayPopup->Items(i)) == m.LParam)
+                item = pmTrayPopup->Items(i);
+        if (!item)
+            return false;
         RECT area{};
         if (item->ParentHandle() && item->MenuIndex() >= 0 &&
             GetMenuItemRect(nullptr, item->ParentHandle(), static_cast<UINT>(item->MenuIndex()), &area)) {
@@ -247,6 +256,11 @@ bool TfmMain::AppWindowHook(TMessage& m)
             if (HWND window = WindowFromPoint(centre))
                 ReframeMenuWindow(window, static_cast<int>(m.WParam));
         }
+    }
+    if (m.Msg == WM_QUERYENDSESSION || m.Msg == WM_ENDSESSION) {
+        // The session's end may reach the hidden application window only.
+        EndSession(m.Msg, m.WParam, m);
+        return true;
     }
     return false;  // never handled here: the application goes on with it
 }

@@ -14,11 +14,18 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 
     TApplication& application = TApplication::Instance();
     application.SetTitle("Talmoris");
-    TfmMain form(nullptr);
-    application.SetMainForm(&form);
-    if (!form.HandleAllocated())
-        return 1;  // no window can be made (no display): nothing to run
-    if (!application.Terminated())
-        application.Run();
+    try {
+        TfmMain form(nullptr);
+        application.SetMainForm(&form);
+        if (!form.HandleAllocated())
+            return 1;  // no window can be made (no display): nothing to run
+        if (!application.Terminated())
+            application.Run();
+        application.SetMainForm(nullptr);
+    } catch (...) {
+        // What escaped the main form's creation or the message loop ends the run.
+        application.SetMainForm(nullptr);
+        application.HandleException();
+    }
     return 0;
 }

@@ -3,6 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
+
+#include "classlib/application.h"
+#include "classlib/exceptions.h"
+#include "classlib/timers.h"
 
 namespace {
 
@@ -79,6 +84,37 @@ TEST(Controls, MessageMapTakesAnyNumberAndWindowProcCanBeReplaced)
     };
     EXPECT_EQ(SendMessageA(control.Handle(), 99785, 1, 0), 2);
     EXPECT_EQ(seen, std::vector<UINT>{99785});
+}
+
+TEST(Controls, AnExceptionInAHandlerIsShownAndNeverLeavesTheWindowProcedure)
+{
+    TApplication& application = TApplication::Instance();
+    std::vector<std::string> shown;
+    application.OnException = [&](const std::exception& error) { shown.push_back(error.what()); };
+
+    TWinControl control(nullptr);
+    control.SetMessageHandler(WM_USER + 21, [](TMessage&) -> bool { throw EConvertError("not a number"); });
+    control.SetMessageHandler(WM_USER + 22, [](TMessage&) -> bool { throw 42; });
+    TComponent owner(nullptr);
+    TTimer& timer = owner.Own<TTimer>();
+    timer.SetInterval(10);
+    timer.OnTimer = [&](TTimer& t) {
+        t.SetEnabled(false);
+        throw Exception("timer failed");
+    };
+
+    // Sent, posted through the message loop, and from a timer: each is shown
+    // once and the caller goes on.
+    EXPECT_EQ(SendMessageA(control.Handle(), WM_USER + 21, 0, 0), 0);
+    PostMessageA(control.Handle(), WM_USER + 22, 0, 0);
+    const DWORD start = GetTickCount();
+    while (shown.size() < 3 && GetTickCount() - start < 5000) {
+        application.ProcessMessages();
+        Sleep(5);
+    }
+    application.OnException = nullptr;
+    EXPECT_EQ(shown, (std::vector<std::string>{"not a number", "An unexpected error occurred", "timer failed"}));
+    EXPECT_TRUE(IsWindow(control.Handle())) << "the control lives on";
 }
 
 TEST(Controls, NotificationsAreReflectedToTheChild)

@@ -13,8 +13,11 @@
 #include <thread>
 
 #include "classlib/application.h"
+#include "classlib/canvas.h"
+#include "classlib/graphics.h"
 #include "classlib/file_system.h"
 #include "classlib/menus.h"
+#include "classlib/own_messages.h"
 #include "controls/three_state_button.h"
 #include "guard/postponed_log.h"
 #include "guard/registry_utils.h"
@@ -73,6 +76,19 @@ protected:
         form.reset();
         test_support::DeleteTree(kSettingsKey);
         test_support::DeleteTree("Software\\TalmorisTest");
+    }
+
+    // A freeze.list of key guards in these states, with fixed GUIDs.
+    void StoreGuards(TFreezeList& stored, std::initializer_list<std::uint8_t> states)
+    {
+        for (std::uint8_t state : states) {
+            auto guard = KeyGuard("Guard " + IntToStr(stored.Count()), state);
+            guard->GuidText = "{0000000" + IntToStr(stored.Count()) + "-0000-0000-0000-000000000000}";
+            guard->Id = GuardIdFromGuid(guard->GuidText);
+            stored.Add(std::move(guard));
+        }
+        std::filesystem::create_directories(DataFolder());
+        stored.SaveToFile(FreezeListFile());
     }
 
     // The stored settings the form starts with: never a first start, and
@@ -201,15 +217,7 @@ TEST_F(MainFormTest, GuardOperationsSnapshotSaveAndRestartTheMonitor)
 TEST_F(MainFormTest, MessagesFromAWorkerThread)
 {
     TFreezeList stored;
-    const std::uint8_t states[] = {gsActive, gsNotActive, gsDisabled};
-    for (std::uint8_t state : states) {
-        auto guard = KeyGuard("Guard " + IntToStr(state), state);
-        guard->GuidText = "{0000000" + IntToStr(state) + "-0000-0000-0000-000000000000}";
-        guard->Id = GuardIdFromGuid(guard->GuidText);
-        stored.Add(std::move(guard));
-    }
-    std::filesystem::create_directories(DataFolder());
-    stored.SaveToFile(FreezeListFile());
+    StoreGuards(stored, {gsActive, gsNotActive, gsDisabled});
     StoreSettings(false, true);
     TfmMain& main = Open();
     const HWND window = main.Handle();
@@ -228,19 +236,31 @@ TEST_F(MainFormTest, MessagesFromAWorkerThread)
     LRESULT nullAnswer = -1;
     std::atomic<bool> done{false};
     bool unknownReactionSaved = true;
+    bool foreignReactionSaved = true;
+    LRESULT foreignQuery = -1;
     std::thread monitor([&] {
         for (const Query& q : queries) {
             TSingleFreeze copy;
             copy.Id = q.id;
-            answers.push_back(SendMessageA(window, WM_QUERY_GUARD, reinterpret_cast<WPARAM>(&copy), 0));
+            answers.push_back(SendOwnMessage(window, WM_QUERY_GUARD, reinterpret_cast<WPARAM>(&copy), 0));
         }
-        nullAnswer = SendMessageA(window, WM_QUERY_GUARD, 0, 0);
+        nullAnswer = SendOwnMessage(window, WM_QUERY_GUARD, 0, 0);
         DeleteFileA(FreezeListFile().c_str());
-        SendMessageA(window, WM_SET_GUARD_REACTION, 12345, grAsk);
+        SendOwnMessage(window, WM_SET_GUARD_REACTION, 12345, grAsk);
         unknownReactionSaved = FileExists(FreezeListFile());
-        SendMessageA(window, WM_SET_GUARD_REACTION, stored.GetItem(1)->Id, 0x100 | grAsk);
-        SendMessageA(window, WM_ADD_LOG_LINE, llWarning, 0);
-        SendMessageA(window, WM_ADD_LOG_LINE, llWarning, reinterpret_cast<LPARAM>("From the monitor"));
+
+        // The same messages as any other program can send them: a real guard
+        // and a real log line, but not sent as ours, are never honoured.
+        SendMessageA(window, WM_SET_GUARD_REACTION, stored.GetItem(0)->Id, grAsk);
+        foreignReactionSaved = FileExists(FreezeListFile());
+        TSingleFreeze active;
+        active.Id = stored.GetItem(0)->Id;
+        foreignQuery = SendMessageA(window, WM_QUERY_GUARD, reinterpret_cast<WPARAM>(&active), 0);
+        SendMessageA(window, WM_ADD_LOG_LINE, llWarning, reinterpret_cast<LPARAM>("Not from the monitor"));
+
+        SendOwnMessage(window, WM_SET_GUARD_REACTION, stored.GetItem(1)->Id, 0x100 | grAsk);
+        SendOwnMessage(window, WM_ADD_LOG_LINE, llWarning, 0);
+        SendOwnMessage(window, WM_ADD_LOG_LINE, llWarning, reinterpret_cast<LPARAM>("From the monitor"));
         done = true;
     });
     EXPECT_TRUE(PumpUntil([&] { return done.load(); }));
@@ -251,6 +271,8 @@ TEST_F(MainFormTest, MessagesFromAWorkerThread)
         EXPECT_EQ(answers[i], queries[i].expected) << "query " << i;
     EXPECT_EQ(nullAnswer, 0);
     EXPECT_FALSE(unknownReactionSaved) << "an unknown id saves nothing";
+    EXPECT_FALSE(foreignReactionSaved) << "a reaction not sent by our monitor changes nothing";
+    EXPECT_EQ(foreignQuery, 0) << "a query not sent by our monitor is not answered";
     TFreezeList saved;
     saved.LoadFromFile(FreezeListFile());
     ASSERT_EQ(saved.Count(), 3);
@@ -258,7 +280,7 @@ TEST_F(MainFormTest, MessagesFromAWorkerThread)
     EXPECT_EQ(saved.GetItem(1)->State, gsNotActive) << "the state stays";
     EXPECT_EQ(saved.GetItem(0)->Reaction, grRevoke);
 
-    EXPECT_EQ(LogLines().size(), linesBefore + 1) << "no line for a null text";
+    EXPECT_EQ(LogLines().size(), linesBefore + 1) << "no line for a null text, none for a foreign one";
     EXPECT_EQ(LogLines().back(), (std::pair<int, String>{llWarning, "From the monitor"}));
 }
 
@@ -293,6 +315,172 @@ TEST_F(MainFormTest, TheTrayIconBlinksOnlyWhileTheWindowIsHidden)
     EXPECT_FALSE(main.tmBlinkTimer.Enabled());
     EXPECT_EQ(main.TrayImage(), even) << "halted on its current picture";
     EXPECT_EQ(main.tmBlinkTimer.Tag(), 2);
+}
+
+TEST_F(MainFormTest, LogLinesCarryTheDateAndTime)
+{
+    StoreSettings(false, true);
+    TfmMain& main = Open();
+    main.FrameLog()->btnClearLogClick();
+
+    // The system's own short date and time, around the line: one of them is
+    // what the line starts with.
+    const auto stamp = [] {
+        SYSTEMTIME now{};
+        GetLocalTime(&now);
+        char date[64] = {}, clock[64] = {};
+        GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &now, nullptr, date, sizeof date);
+        GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &now, nullptr, clock, sizeof clock);
+        return String(date) + " " + clock;
+    };
+    const String before = stamp();
+    main.AddLogLine("Something happened", llSuccess);
+    const String after = stamp();
+
+    TframeLog& log = *main.FrameLog();
+    ASSERT_FALSE(log.IsLogEmpty());
+    const String cell = log.sgLog.Cells(0, log.sgLog.RowCount() - 1);
+    EXPECT_TRUE(cell == before + ". Something happened" || cell == after + ". Something happened") << cell;
+    EXPECT_EQ(log.Level(log.sgLog.RowCount() - 1), llSuccess);
+}
+
+TEST_F(MainFormTest, AGuardListThatCouldNotBeReadIsNeverWrittenOver)
+{
+    // A list held open by another program while we start: it can't be read.
+    TFreezeList stored;
+    StoreGuards(stored, {gsNotActive});
+    const std::vector<unsigned char> original = test_support::ReadAll(FreezeListFile());
+    HANDLE held = CreateFileA(FreezeListFile().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+
+    StoreSettings(false, true);
+    TfmMain& main = Open();
+    CloseHandle(held);  // released: from now on a save would succeed
+    EXPECT_EQ(main.GuardList()->Count(), 0);
+    const auto lines = LogLines();
+    int told = 0;
+    for (const auto& [level, text] : lines)
+        if (level == llWarning && text.find("is not written in this run") != String::npos)
+            ++told;
+    EXPECT_EQ(told, 1) << "said once at the start";
+
+    // Every way the form saves the list leaves it as it was.
+    main.AddGuard(KeyGuard("New"));
+    ASSERT_EQ(main.GuardList()->Count(), 1);
+    EXPECT_FALSE(main.SaveFreezeList());
+    const std::uint32_t id = main.GuardList()->GetItem(0)->Id;
+    std::thread monitor([&] { SendOwnMessage(main.Handle(), WM_SET_GUARD_REACTION, id, grAsk); });
+    EXPECT_TRUE(PumpUntil([&] { return main.GuardList()->GetItem(0)->Reaction == grAsk; }));
+    monitor.join();
+    main.RemoveGuard(main.GuardList()->GetItem(0));
+    EXPECT_EQ(SendMessageA(main.Handle(), WM_QUERYENDSESSION, 0, 0), TRUE);
+    SendMessageA(main.Handle(), WM_ENDSESSION, TRUE, 0);
+    form.reset();
+    EXPECT_EQ(test_support::ReadAll(FreezeListFile()), original) << "freeze.list was written over";
+}
+
+TEST_F(MainFormTest, TheSessionsEndSavesAsClosingDoes)
+{
+    StoreSettings(false, true);
+    TfmMain& main = Open();
+    main.AddGuard(KeyGuard("Watched"));
+    main.btnBeginMonitoringClick();
+    ASSERT_TRUE(main.MonitorRunning());
+    test_support::DeleteTree(kSettingsKey);
+    DeleteFileA(FreezeListFile().c_str());
+
+    // Asking already saves: the system may end us soon after.
+    EXPECT_EQ(SendMessageA(main.Handle(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+    EXPECT_TRUE(FileExists(FreezeListFile()));
+    TSettings saved;
+    LoadSettings(saved);
+    EXPECT_FALSE(saved.FirstStart) << "the settings were not written";
+
+    // A session end called off changes nothing more; the real one runs the
+    // close path: the monitor ends, the list and the settings are saved.
+    SendMessageA(main.Handle(), WM_ENDSESSION, FALSE, 0);
+    EXPECT_TRUE(main.MonitorRunning());
+    test_support::DeleteTree(kSettingsKey);
+    DeleteFileA(FreezeListFile().c_str());
+    // It may reach the hidden application window only.
+    SendMessageA(TApplication::Instance().Handle(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    EXPECT_FALSE(main.MonitorRunning());
+    EXPECT_EQ(LogLines().back(), (std::pair<int, String>{llPlain, "Guard is unloaded."}));
+    TFreezeList list;
+    EXPECT_EQ(LoadFreezeListKeepingDamage(list, FreezeListFile()), TFreezeListLoad::Loaded);
+    EXPECT_EQ(list.Count(), 1);
+    TSettings again;
+    LoadSettings(again);
+    EXPECT_FALSE(again.FirstStart);
+    EXPECT_TRUE(main.IsMonitoring()) << "the user's choice is kept for the next start";
+}
+
+TEST_F(MainFormTest, ProtectionWithNothingToWatchCanBeSwitchedOff)
+{
+    // Guards, but none active: the monitor watches nothing.
+    TFreezeList stored;
+    StoreGuards(stored, {gsNotActive});
+    StoreSettings(false, true);
+    TfmMain& main = Open();
+
+    main.btnBeginMonitoringClick();
+    EXPECT_TRUE(main.btnCancelMonitoring.Visible());
+    EXPECT_TRUE(PumpUntil([&] { return main.btnCancelMonitoring.Enabled() && !main.MonitorRunning(); }))
+        << "\"Stop protection\" stays disabled";
+    EXPECT_TRUE(main.miCancelMonitoring->Enabled());
+    EXPECT_EQ(LogLines().back(),
+              (std::pair<int, String>{llWarning,
+                                      "No guard is watched: none is active, or none of their keys could be opened."}));
+    main.btnCancelMonitoringClick();
+    EXPECT_FALSE(main.IsMonitoring());
+    EXPECT_TRUE(main.btnBeginMonitoring.Visible());
+}
+
+TEST_F(MainFormTest, AGuardListThatCantBeSavedIsAWarningNeverAnError)
+{
+    // The data folder's name is taken by a file: nothing can be written there.
+    test_support::WriteAll(DataFolder(), "a file, not a folder", 20);
+    StoreSettings(false, true);
+    TfmMain& main = Open();
+    main.AddGuard(KeyGuard("Unsaved"));
+    EXPECT_EQ(main.GuardList()->Count(), 1);
+    EXPECT_FALSE(main.SaveFreezeList());
+    bool warned = false;
+    for (const auto& [level, text] : LogLines())
+        warned |= level == llWarning && text.find("The guard list " + FreezeListFile() + " can't be saved") == 0;
+    EXPECT_TRUE(warned);
+    form.reset();  // the last save fails too, and nothing escapes the destructor
+    EXPECT_EQ(test_support::ReadAll(DataFolder()).size(), 20u);
+}
+
+TEST_F(MainFormTest, TrayMenuItemsAreDrawnOnAWhiteGroundUnlessSelectedAndEnabled)
+{
+    StoreSettings(false, true);
+    TfmMain& main = Open();
+    TMenuItem& item = *main.miCancelMonitoring;
+    constexpr int kWidth = 200, kHeight = 24;
+    const COLORREF unpainted = RGB(255, 0, 255);
+    // The right end of the item, past any text: the ground alone.
+    const auto groundOf = [&](bool enabled, TOwnerDrawState state) {
+        item.SetEnabled(enabled);
+        TBitmap shot(kWidth, kHeight);
+        {
+            TBitmapDC dc(shot);
+            TCanvas canvas(dc.Get());
+            canvas.SetBrush(unpainted);
+            canvas.FillRect({0, 0, kWidth, kHeight});
+            item.OnAdvancedDrawItem(item, canvas, RECT{0, 0, kWidth, kHeight}, state);
+        }
+        return shot.Pixel(kWidth - 4, kHeight / 2);
+    };
+    const COLORREF white = RGB(255, 255, 255);
+    EXPECT_EQ(groundOf(true, 0), white);
+    EXPECT_EQ(groundOf(false, 0), white);
+    EXPECT_EQ(groundOf(false, odSelected), white) << "a selected, disabled item";
+    const COLORREF highlighted = groundOf(true, odSelected);
+    EXPECT_NE(highlighted, white) << "the selected item's gradient";
+    EXPECT_NE(highlighted, unpainted);
+    item.SetEnabled(true);
 }
 
 TEST(EventsLog, PlaceholderLinesCutAndClear)

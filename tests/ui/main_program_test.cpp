@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "classlib/application.h"
+#include "guard/guard_messages.h"
 #include "guard/freeze_list.h"
 #include "guard/settings.h"
 #include "ui/message_box_form.h"
@@ -519,5 +520,97 @@ TEST_F(MainProgram, TheWindowAndTheTrayMenuOnScreen)
     PostMessageA(owners[0], WM_KEYDOWN, VK_UP, 0);
     PostMessageA(owners[0], WM_KEYDOWN, VK_RETURN, 0);
     ASSERT_TRUE(program.EndsWithin(kWaitMs)) << "\"Exit program\" didn't end the program";
+    EXPECT_EQ(program.ExitCode(), 0u);
+}
+
+TEST_F(MainProgram, AGuardListHeldOpenAtTheStartIsTheSameAfterClosing)
+{
+    StoreSettings(true);
+    TFreezeList stored;
+    auto guard = std::make_unique<TSingleFreeze>();
+    guard->State = gsNotActive;
+    guard->RootKeyName = "HKEY_CURRENT_USER";
+    guard->KeyPath = "Software\\TalmorisTest\\HeldList";
+    guard->DisplayName = "Held";
+    guard->GuidText = "{00000003-0000-0000-0000-000000000000}";
+    guard->Id = GuardIdFromGuid(guard->GuidText);
+    stored.Add(std::move(guard));
+    std::filesystem::create_directories(DataFolder());
+    stored.SaveToFile(FreezeListFile());
+    const std::vector<unsigned char> original = test_support::ReadAll(FreezeListFile());
+
+    // Another program holds the list while Talmoris starts, and lets go of it.
+    HANDLE held = CreateFileA(FreezeListFile().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const ChildProcess program(Program(), Quoted(Program()));
+    ASSERT_TRUE(program.Started());
+    const HWND main = StartedMainWindow(program);
+    CloseHandle(held);
+    ASSERT_NE(main, nullptr) << "the program never finished its start-up; " << Fate(program);
+
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(program.EndsWithin(kWaitMs));
+    EXPECT_EQ(program.ExitCode(), 0u);
+    EXPECT_EQ(test_support::ReadAll(FreezeListFile()), original) << "the unread list was written over";
+}
+
+TEST_F(MainProgram, ADataFolderTakenByAFileEndsTheProgramCleanly)
+{
+    StoreSettings(true);
+    // The data folder's name belongs to a file; what was there is set aside.
+    const std::string aside = DataFolder() + ".aside";
+    std::filesystem::remove_all(aside);
+    if (FileThere(DataFolder()))
+        std::filesystem::rename(DataFolder(), aside);
+    test_support::WriteAll(DataFolder(), "not a folder", 12);
+    struct PutBack {
+        std::string aside;
+        ~PutBack()
+        {
+            RemoveFile(DataFolder());
+            if (FileThere(aside))
+                std::filesystem::rename(aside, DataFolder());
+        }
+    } putBack{aside};
+
+    const ChildProcess program(Program(), Quoted(Program()));
+    ASSERT_TRUE(program.Started());
+    const HWND main = StartedMainWindow(program);
+    ASSERT_NE(main, nullptr) << "the program never finished its start-up; " << Fate(program);
+    PostMessageA(main, WM_CLOSE, 0, 0);
+
+    // The list can't be saved: the program says so in a box, and ends
+    // cleanly once it is answered.
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+        box = FirstVisible(WindowsOf(program.Id(), kFormClass));
+        return box != nullptr || program.EndsWithin(0);
+    }));
+    ASSERT_NE(box, nullptr) << "no message; " << Fate(program);
+    PostMessageA(box, WM_KEYDOWN, VK_RETURN, 0);
+    ASSERT_TRUE(program.EndsWithin(kWaitMs)) << "the program goes on after the box";
+    EXPECT_EQ(program.ExitCode(), 0u) << "the program ended abnormally";
+    EXPECT_EQ(test_support::ReadAll(DataFolder()).size(), 12u);
+}
+
+TEST_F(MainProgram, AnotherProgramCantMakeItReadAnAddressItChose)
+{
+    StoreSettings(true);
+    const ChildProcess program(Program(), Quoted(Program()));
+    ASSERT_TRUE(program.Started());
+    const HWND main = StartedMainWindow(program);
+    ASSERT_NE(main, nullptr) << "the program never finished its start-up; " << Fate(program);
+
+    // Addresses that are nothing in the program's memory: reading one ends it.
+    for (LPARAM address : {LPARAM{0x10}, LPARAM{0x7FFF0000}, static_cast<LPARAM>(-4096)}) {
+        DWORD_PTR result = 0;
+        SendMessageTimeoutA(main, WM_ADD_LOG_LINE, 0, address, SMTO_NORMAL, 5000, &result);
+        SendMessageTimeoutA(main, WM_QUERY_GUARD, static_cast<WPARAM>(address), 0, SMTO_NORMAL, 5000, &result);
+        EXPECT_EQ(result, 0u) << "a foreign query is never answered as active";
+    }
+    EXPECT_FALSE(program.EndsWithin(500)) << "the program ended: " << Fate(program);
+
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(program.EndsWithin(kWaitMs));
     EXPECT_EQ(program.ExitCode(), 0u);
 }
