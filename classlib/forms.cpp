@@ -29,9 +29,13 @@ private:
     static BOOL CALLBACK Collect(HWND window, LPARAM self)
     {
         auto* me = reinterpret_cast<TDisabledWindows*>(self);
-        if (window != me->except_ && IsWindowVisible(window) && IsWindowEnabled(window))
-            me->windows_.push_back(window);
-        return TRUE;
+        try {
+            if (window != me->except_ && IsWindowVisible(window) && IsWindowEnabled(window))
+                me->windows_.push_back(window);
+            return TRUE;
+        } catch (...) {
+            return FALSE;  // nothing may unwind through the system's enumeration
+        }
     }
     HWND except_;
     std::vector<HWND> windows_;

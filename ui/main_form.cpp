@@ -121,7 +121,27 @@ TfmMain::TfmMain(TComponent* owner, TMainFormPlaces places)
 
     BuildTrayMenu();
     InstallMessageHandlers();
-    FormCreate();
+    try {
+        FormCreate();
+    } catch (...) {
+        // The destructor won't run: nothing registered may point at us.
+        ReleaseRegistrations();
+        throw;
+    }
+}
+
+void TfmMain::ReleaseRegistrations() noexcept
+{
+    try {
+        StopMonitoring();
+    } catch (...) {
+        // The monitor ends with the process all the same.
+    }
+    if (appHook_ >= 0)
+        TApplication::Instance().UnhookMainWindow(appHook_);
+    appHook_ = -1;
+    TApplication::Instance().OnHint = nullptr;
+    RegisterTextTranslator(nullptr);
 }
 
 TfmMain::~TfmMain()
@@ -132,8 +152,8 @@ TfmMain::~TfmMain()
     } catch (...) {
         // A destructor never raises: the last steps tell what went wrong.
         TApplication::Instance().HandleException();
+        ReleaseRegistrations();
     }
-    RegisterTextTranslator(nullptr);
 }
 
 void TfmMain::FormCreate()
@@ -257,9 +277,9 @@ void TfmMain::FormDestroy()
     if (appHook_ >= 0)
         TApplication::Instance().UnhookMainWindow(appHook_);
     appHook_ = -1;
-    TApplication::Instance().OnHint = nullptr;
     SaveSettingsNow();
     guards_.reset();
+    ReleaseRegistrations();
 }
 
 void TfmMain::SaveSettingsNow()
@@ -394,8 +414,11 @@ void TfmMain::StopMonitoring()
     if (!monitor_.handle.Valid())
         return;
     // Waits handling only sent messages, so a monitor inside SendMessage to
-    // us gets its answer and can see the quit.
+    // us gets its answer and can see the quit. What it still reports about
+    // its start is stale by then.
+    stoppingMonitor_ = true;
     StopWorker(monitor_);
+    stoppingMonitor_ = false;
     monitor_ = TWorkerHandle{};
     AddLogLine(TranslateString(37, "Guard is unloaded."), llPlain);
 }
@@ -404,10 +427,11 @@ void TfmMain::AddGuard(std::unique_ptr<TSingleFreeze> guard)
 {
     if (!guard || !guards_)
         return;
-    AddLogLine(TranslateFormat(36, "Guard with a name '%s' is added to the list. Updating the list of guards...",
-                               {guard->DisplayName}),
-               llPlain);
     guard->GuidText = GuidText();
+    if (!guard->GuidText.empty())
+        AddLogLine(TranslateFormat(36, "Guard with a name '%s' is added to the list. Updating the list of guards...",
+                                   {guard->DisplayName}),
+                   llPlain);
     if (guard->GuidText.empty()) {
         // Without a GUID there is no id to name its snapshot and questions.
         AddLogLine(TranslateFormat(157, "No GUID could be made for the guard '%s': it is not added.",
@@ -586,12 +610,16 @@ void TfmMain::WMQueryGuard(TMessage& m)
 
 void TfmMain::WMMonitoringStarted(TMessage&)
 {
+    if (stoppingMonitor_)
+        return;  // a monitor on its way out
     btnCancelMonitoring.SetEnabled(true);
     miCancelMonitoring->SetEnabled(true);
 }
 
 void TfmMain::WMNothingToMonitor(TMessage&)
 {
+    if (stoppingMonitor_ || !monitoringOn_)
+        return;  // a monitor on its way out
     // Protection stays the user's choice, but nothing is watched: say so, and
     // let the user switch it off again.
     btnCancelMonitoring.SetEnabled(true);

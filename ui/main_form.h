@@ -142,6 +142,9 @@ private:
     bool WriteFreezeList(String& error);
     // The settings, with the Startup shortcut kept in step.
     void SaveSettingsNow();
+    // Ends the monitor and takes back what points at this form from outside
+    // (the application window's hook, the hint event, the text translator).
+    void ReleaseRegistrations() noexcept;
     void FormKeyUp(TControl&, WORD& key, TShiftState);
     void BuildTrayMenu();
     void CreatePages();
@@ -183,6 +186,7 @@ private:
     bool freezeListWritable_ = true;
     bool freezeListSaveShown_ = false;  // a failed save at close is shown once
     bool sessionEnded_ = false;
+    bool stoppingMonitor_ = false;
     int trayNormal_ = 0, trayEven_ = 2, trayOdd_ = 1;
     int trayImage_ = 0;
     int menuHeight_ = 0;

@@ -5,6 +5,7 @@ then ends the process, and the settings must be in the registry by then, as
 when the user picks Exit. Runs alone: the session's end reaches every
 program with a window in the prefix."""
 import argparse
+import os
 import subprocess
 import sys
 import time
@@ -34,23 +35,41 @@ def stored(name):
     return None
 
 
+def startup_shortcut():
+    """Talmoris.lnk in the user's Startup folder (as the shell names it), as a host path."""
+    out = run("reg", "query", r"HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders",
+              "/v", "Startup").stdout
+    folder = next(line.split(None, 2)[2].strip() for line in out.splitlines()
+                  if line.split(None, 1)[:1] == ["Startup"])
+    return os.path.join(run("winepath", "-u", folder).stdout.strip(), "Talmoris.lnk")
+
+
 failures = []
+shortcut = startup_shortcut()
+if os.path.exists(shortcut):
+    os.remove(shortcut)
 run("reg", "delete", KEY, "/f")
-# A later start (the window stays in the tray) that writes no shortcut.
+# A later start (the window stays in the tray) that starts with Windows: the
+# shortcut is made when the settings are saved.
 run("reg", "add", KEY, "/v", "Value_MinimizeToTrayWhenStart", "/t", "REG_DWORD", "/d", "1", "/f")
-run("reg", "add", KEY, "/v", "Value_AutoStartWithOS", "/t", "REG_DWORD", "/d", "0", "/f")
+run("reg", "add", KEY, "/v", "Value_AutoStartWithOS", "/t", "REG_DWORD", "/d", "1", "/f")
 
 program = subprocess.Popen([args.runner, args.program], stdin=subprocess.DEVNULL,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 try:
     if run(args.waiter, "30000").returncode != 0:
         failures.append("Talmoris never finished its start-up")
-    elif stored("Value_LastSystemScan") is not None:
+    elif stored("Value_LastSystemScan") is not None or os.path.exists(shortcut):
         failures.append("the settings were written before the session ended: the test proves nothing")
     else:
-        ended = run("wineboot", "--end-session", timeout=120)
+        # With --shutdown, wineboot stops after the session's end instead of
+        # starting the next session (which would start the Startup folder's
+        # programs, Talmoris among them).
+        ended = subprocess.run([args.runner, "wineboot", "--end-session", "--shutdown"],
+                               stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                               stderr=subprocess.DEVNULL, timeout=120)
         if ended.returncode != 0:
-            failures.append("wineboot --end-session failed: " + ended.stderr.strip())
+            failures.append(f"wineboot --end-session failed with exit code {ended.returncode}")
         try:
             program.wait(timeout=60)
         except subprocess.TimeoutExpired:
@@ -61,11 +80,15 @@ try:
             got = stored(name)
             if got != expected:
                 failures.append(f"{name}: {got!r}, expected {expected!r}")
+        if not os.path.exists(shortcut):
+            failures.append("no Startup shortcut, though the program starts with Windows")
 finally:
     if program.poll() is None:
         program.kill()
         program.wait()
     run("reg", "delete", KEY, "/f")
+    if os.path.exists(shortcut):
+        os.remove(shortcut)
 
 for failure in failures:
     print("FAILED:", failure)
