@@ -7,8 +7,6 @@
 
 namespace {
 
-constexpr DWORD kEndAfterCancelMs = 5000;
-
 // Starts the alert program and waits for it to end, or until `cancel` is
 // set, which ends it.
 void RunAlertProgram(const String& program, const String& requestId, HANDLE cancel)
@@ -18,6 +16,8 @@ void RunAlertProgram(const String& program, const String& requestId, HANDLE canc
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOW;
     PROCESS_INFORMATION process{};
+    if (cancel && WaitForSingleObject(cancel, 0) == WAIT_OBJECT_0)
+        return;  // closed before it was shown
     std::vector<char> commandLine(requestId.begin(), requestId.end());
     commandLine.push_back('\0');
     if (!CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
@@ -32,7 +32,7 @@ void RunAlertProgram(const String& program, const String& requestId, HANDLE canc
     const HANDLE waits[] = {process.hProcess, cancel};
     if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0) {
         TerminateProcess(process.hProcess, 0);
-        WaitForSingleObject(process.hProcess, kEndAfterCancelMs);
+        WaitForSingleObject(process.hProcess, kAlertEndAfterCancelMs);
     }
 }
 

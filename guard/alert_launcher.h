@@ -8,6 +8,9 @@
 
 #include "guard/alert_block.h"
 
+// How long an alert program ended by a cancel is waited for at most.
+constexpr DWORD kAlertEndAfterCancelMs = 5000;
+
 struct TAlertAnswer {
     std::int32_t Answer = kAlertNotAnswered;  // 6 Yes, 7 No, anything else: not answered
     std::int32_t Flag = -1;                   // the always-forbid field; -1 when no block was made
@@ -26,7 +29,8 @@ public:
     // Nothing is written when a block of that name exists already (another
     // question with the same id is open): that question goes unanswered.
     // `cancel`, when given, is an event: set while the alert is up, it ends
-    // the alert program and leaves the question unanswered.
+    // the alert program and leaves the question unanswered; set before, no
+    // alert program is started.
     TAlertAnswer Ask(const String& requestId, const TAlertQuestion& question, HANDLE cancel = nullptr) const;
 
 private:

@@ -16,12 +16,22 @@ TConfirmationThread::TConfirmationThread(const TGuardQuestion& question,
 {
     if (question_.Question.empty())
         question_.Question = "Accept changes?";
+    HANDLE cancel = nullptr;
+    if (question.Cancel && DuplicateHandle(GetCurrentProcess(), question.Cancel, GetCurrentProcess(), &cancel, 0,
+                                           FALSE, DUPLICATE_SAME_ACCESS))
+        cancel_.Reset(cancel);
+    question_.Cancel = cancel_.Get();
+}
+
+bool TConfirmationThread::Cancelled() const
+{
+    return cancel_.Valid() && WaitForSingleObject(cancel_.Get(), 0) == WAIT_OBJECT_0;
 }
 
 int TConfirmationThread::AskAlertProgram(std::int32_t& flag)
 {
     const TAlertQuestion alert{question_.Message, question_.Question, true};
-    const TAlertAnswer answer = launcher_->Ask(GuardRequestId(question_.GuardId), alert);
+    const TAlertAnswer answer = launcher_->Ask(GuardRequestId(question_.GuardId), alert, cancel_.Get());
     flag = answer.Flag;
     return answer.Answered() ? answer.Answer : 3;
 }
@@ -39,6 +49,8 @@ void TConfirmationThread::Execute()
 {
     std::int32_t flag = -1;
     const int answer = AskAlertProgram(flag);
+    if (Cancelled())
+        return;  // the monitor is ending: its successor asks again
     const std::uint16_t code = AnswerCode(answer, question_.Kind);
     PostAnswer((static_cast<WPARAM>(static_cast<std::uint16_t>(flag)) << 16) | code);
 }
@@ -53,13 +65,21 @@ void TConfirmationThread::PostAnswer(WPARAM wParam)
         // (an ended thread gives 1444 on Windows, 87 on Wine).
         const bool queueFull = GetLastError() == ERROR_NOT_ENOUGH_QUOTA;
         const bool monitorRuns = monitor_.Valid() && WaitForSingleObject(monitor_.Get(), 0) == WAIT_TIMEOUT;
-        if (!queueFull || !monitorRuns)
+        if (!queueFull || !monitorRuns || Cancelled())
             return;
         Sleep(kPostRetryMs);
     }
 }
 
-void TAlertQuestionSink::Ask(const TGuardQuestion& question)
+TUniqueHandle TAlertQuestionSink::Ask(const TGuardQuestion& question)
 {
-    TThread::StartOwned(std::make_unique<TConfirmationThread>(question, launcher_));
+    auto thread = std::make_unique<TConfirmationThread>(question, launcher_);
+    TUniqueHandle asking = thread->Handle() ? thread->DuplicateWaitHandle() : TUniqueHandle();
+    if (asking.Valid() && TThread::StartOwned(std::move(thread)))
+        return asking;
+    // Nobody asks: no answer, posted to the monitor's own queue (the sink
+    // runs on its thread), and the guard is watched again.
+    const WPARAM noAnswer = (static_cast<WPARAM>(0xFFFFu) << 16) | acNoAnswer;
+    PostThreadMessageA(question.MonitorThreadId, WM_GUARD_ANSWER, noAnswer, static_cast<LPARAM>(question.GuardId));
+    return TUniqueHandle();
 }

@@ -1,6 +1,8 @@
 // One question of the registry monitor to the user: a short-lived thread
 // that asks the alert program and posts the answer to the monitor's thread
-// as WM_GUARD_ANSWER. It frees itself when it ends.
+// as WM_GUARD_ANSWER. It frees itself when it ends. When the monitor
+// cancels the question (it is ending), the alert program is closed and
+// nothing is posted.
 #pragma once
 
 #include <memory>
@@ -13,7 +15,8 @@
 class TConfirmationThread : public TThread {
 public:
     // The monitor's thread must be running when the thread is made: its
-    // handle tells later whether an answer can still arrive.
+    // handle tells later whether an answer can still arrive. The question's
+    // cancel event is kept in a handle of its own.
     TConfirmationThread(const TGuardQuestion& question, std::shared_ptr<const TAlertLauncher> launcher);
 
     // Asks through the question block; answers 6, 7 or 3 (not answered),
@@ -27,11 +30,13 @@ protected:
     void Execute() override;
 
 private:
+    bool Cancelled() const;
     void PostAnswer(WPARAM wParam);
 
     TGuardQuestion question_;
     std::shared_ptr<const TAlertLauncher> launcher_;
     TUniqueHandle monitor_;
+    TUniqueHandle cancel_;
 };
 
 // The question sink of the program: one confirmation thread per question.
@@ -42,7 +47,9 @@ public:
         : launcher_(std::make_shared<TAlertLauncher>(alertProgram))
     {
     }
-    void Ask(const TGuardQuestion& question) override;
+    // The thread's handle; none when no thread could be made (the question
+    // is then answered "no answer" at once, so the guard is watched again).
+    TUniqueHandle Ask(const TGuardQuestion& question) override;
 
 private:
     std::shared_ptr<const TAlertLauncher> launcher_;

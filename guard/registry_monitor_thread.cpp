@@ -1,8 +1,12 @@
 #include "guard/registry_monitor_thread.h"
 
 #include <algorithm>
+#include <map>
+#include <utility>
 
 #include "classlib/format.h"
+#include "classlib/own_messages.h"
+#include "guard/alert_launcher.h"
 #include "guard/common.h"
 #include "guard/postponed_log.h"
 #include "guard/registry_utils.h"
@@ -10,12 +14,79 @@
 namespace {
 
 constexpr DWORD kNotifyFilter = REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET;
-constexpr DWORD kWaitMs = 50;
-constexpr DWORD kIdleSleepMs = 10;
 constexpr DWORD kArmRetryMs = 1000;
 constexpr REGSAM kWatchAccess = KEY_READ | KEY_NOTIFY;
 constexpr unsigned kRegEditRefreshCommand = 648;
-constexpr DWORD kKeyCheckMs = 1000;
+// A question's thread that was cancelled ends within the alert's own end
+// after a cancel; this much more covers a start that was under way.
+constexpr DWORD kQuestionEndSlackMs = 1000;
+
+// Whether the key behind `key` has been deleted.
+bool KeyGone(HKEY key)
+{
+    return RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                            nullptr, nullptr) == ERROR_KEY_DELETED;
+}
+
+// The path of the key that holds `path` ("" for a key right below the root).
+String ParentPath(const String& path)
+{
+    size_t first = 0;
+    while (first < path.size() && path[first] == '\\')
+        ++first;
+    size_t end = path.size();
+    while (end > first && path[end - 1] == '\\')
+        --end;
+    const size_t cut = path.rfind('\\', end == 0 ? 0 : end - 1);
+    if (cut == String::npos || cut < first)
+        return String();
+    return path.substr(first, cut - first);
+}
+
+// One value of an open key, in one call for small values. False when the
+// value is missing (or the key can't be read).
+bool ReadLiveValue(HKEY key, const String& name, TRegistry::TRawValue& value)
+{
+    value.name = name;
+    value.data.resize(256);
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        auto size = static_cast<DWORD>(value.data.size());
+        const LONG rc = RegQueryValueExA(key, name.c_str(), nullptr, &value.type, value.data.data(), &size);
+        if (rc == ERROR_SUCCESS) {
+            value.data.resize(size);
+            return true;
+        }
+        if (rc != ERROR_MORE_DATA || size == 0)
+            return false;
+        value.data.resize(size);  // larger than the first guess, or it grew meanwhile
+    }
+    return false;
+}
+
+String TextOf(const std::vector<std::uint8_t>& data)
+{
+    const auto end = std::find(data.begin(), data.end(), std::uint8_t{0});
+    return String(data.begin(), end);
+}
+
+std::uint32_t IntegerOf(const std::vector<std::uint8_t>& data)
+{
+    std::uint32_t v = 0;
+    for (size_t i = 0; i < 4 && i < data.size(); ++i)
+        v |= static_cast<std::uint32_t>(data[i]) << (8 * i);
+    return v;
+}
+
+TRegDataType DataTypeOf(DWORD type)
+{
+    switch (type) {
+    case REG_SZ: return rdString;
+    case REG_EXPAND_SZ: return rdExpandString;
+    case REG_DWORD: return rdInteger;
+    case REG_BINARY: return rdBinary;
+    default: return rdUnknown;
+    }
+}
 
 String Numbered(const char* pattern, int number, FormatArgs rest)
 {
@@ -26,47 +97,54 @@ String Numbered(const char* pattern, int number, FormatArgs rest)
     return line + tail;
 }
 
-String FirstFourBytes(const std::vector<std::uint8_t>& data)
-{
-    std::uint32_t v = 0;
-    for (size_t i = 0; i < 4 && i < data.size(); ++i)
-        v |= static_cast<std::uint32_t>(data[i]) << (8 * i);
-    return IntToStr(v);
-}
+String FirstFourBytes(const std::vector<std::uint8_t>& data) { return IntToStr(IntegerOf(data)); }
 
-// Compares a live value with its stored record by the type the live value
-// has now. Answers whether it differs, with both sides as shown to the user.
-bool LiveValueDiffers(const TRegistry& registry, const TSnapshootValue& stored, TRegDataType& liveType,
-                      String& storedShown, String& liveShown)
+// A live value against its stored record, compared by the type the live
+// value has now, with both sides as shown to the user.
+struct TLiveComparison {
+    bool changed = false;
+    TRegDataType liveType = rdUnknown;
+    String storedShown;
+    String liveShown;
+};
+
+TLiveComparison CompareLive(const TRegistry::TRawValue& live, const TSnapshootValue& stored)
 {
-    liveType = registry.GetDataType(stored.Name);
-    switch (liveType) {
+    TLiveComparison c;
+    c.liveType = DataTypeOf(live.type);
+    bool differs = false;
+    switch (c.liveType) {
     case rdString:
-    case rdExpandString: {
-        String live;
-        registry.ReadString(stored.Name, live);
-        storedShown = stored.AsText();
-        liveShown = live;
-        return live != storedShown;
-    }
+    case rdExpandString:
+        c.storedShown = stored.AsText();
+        c.liveShown = TextOf(live.data);
+        differs = c.liveShown != c.storedShown;
+        break;
     case rdInteger: {
-        std::uint32_t live = 0;
-        registry.ReadInteger(stored.Name, live);
-        storedShown = IntToStr(stored.AsInteger());
-        liveShown = IntToStr(live);
-        return live != stored.AsInteger();
+        const std::uint32_t value = IntegerOf(live.data);
+        c.storedShown = IntToStr(stored.AsInteger());
+        c.liveShown = IntToStr(value);
+        differs = value != stored.AsInteger();
+        break;
     }
-    case rdBinary: {
-        std::vector<std::uint8_t> live;
-        registry.ReadBinaryData(stored.Name, live);
-        if (live.empty())
-            return false;  // an empty live value is never reported
-        storedShown = FirstFourBytes(stored.Data);
-        liveShown = FirstFourBytes(live);
-        return live != stored.Data;
+    case rdBinary:
+        if (live.data.empty())
+            break;  // an empty live value is never reported
+        c.storedShown = FirstFourBytes(stored.Data);
+        c.liveShown = FirstFourBytes(live.data);
+        differs = live.data != stored.Data;
+        break;
+    default: break;  // other types are not compared
     }
-    default: return false;  // other types are not compared
+    // A retyped value is a change too, never a way past the guard.
+    if (differs || (stored.Type != stOther && c.liveType != stored.Type)) {
+        c.changed = true;
+        if (!differs && c.storedShown.empty() && c.liveShown.empty()) {
+            c.storedShown = stored.AsText();
+            c.liveShown = TextOf(live.data);
+        }
     }
+    return c;
 }
 
 // Whether a live value already holds exactly what is stored, type included.
@@ -77,32 +155,12 @@ bool RawValueIsStored(const TRegistry::TRawValue& live, const TSnapshootValue& s
     case stExpandString: {
         if (live.type != (stored.Type == stString ? DWORD{REG_SZ} : DWORD{REG_EXPAND_SZ}))
             return false;
-        const auto end = std::find(live.data.begin(), live.data.end(), std::uint8_t{0});
-        return String(live.data.begin(), end) == stored.AsText();
+        return TextOf(live.data) == stored.AsText();
     }
     case stInteger: return live.type == REG_DWORD && live.data == stored.Data;
     case stBinary: return live.type == REG_BINARY && live.data == stored.Data;
     default: return true;  // never written back
     }
-}
-
-// Whether a live value counts as changed against its stored record: by the
-// rules of its type, and whenever its type is not the stored one (a retyped
-// value is a change, never a way past the guard).
-bool LiveValueChanged(const TRegistry& registry, const TSnapshootValue& stored, TRegDataType& liveType,
-                      String& storedShown, String& liveShown)
-{
-    if (LiveValueDiffers(registry, stored, liveType, storedShown, liveShown))
-        return true;
-    if (stored.Type == stOther || liveType == stored.Type)
-        return false;
-    if (storedShown.empty() && liveShown.empty()) {
-        storedShown = stored.AsText();
-        String live;
-        registry.ReadString(stored.Name, live);
-        liveShown = live;
-    }
-    return true;
 }
 
 }  // namespace
@@ -114,8 +172,12 @@ void RefreshRegistryEditorWindow()
 }
 
 TRegMonitorThread::TRegMonitorThread(const TFreezeList& source, HWND mainWindow, const String& dataFolder,
-                                     std::shared_ptr<TQuestionSink> questions)
-    : mainWindow_(mainWindow), dataFolder_(dataFolder), questions_(std::move(questions))
+                                     std::shared_ptr<TQuestionSink> questions,
+                                     std::shared_ptr<TMonitorCounters> counters)
+    : mainWindow_(mainWindow),
+      dataFolder_(dataFolder),
+      questions_(std::move(questions)),
+      counters_(std::move(counters))
 {
     for (int i = 0; i < source.Count(); ++i)
         if (source.GetItem(i)->State == gsActive)
@@ -130,14 +192,17 @@ bool TRegMonitorThread::QuitPending() const
     return PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE) != 0;
 }
 
-bool TRegMonitorThread::CanSend() const { return !QuitPending() && IsWindow(mainWindow_); }
+// A window that no longer exists gets nothing: SendMessage sends nothing to
+// it, and a query then answers 0 (not active).
+bool TRegMonitorThread::CanSend() const { return !QuitPending(); }
 
 void TRegMonitorThread::SendLogLine(int level, const String& text)
 {
     if (text.empty() || !CanSend())
         return;
     logText_ = text;  // stays alive while the main form handles the line
-    SendMessageA(mainWindow_, WM_ADD_LOG_LINE, static_cast<WPARAM>(level), reinterpret_cast<LPARAM>(logText_.c_str()));
+    SendOwnMessage(mainWindow_, WM_ADD_LOG_LINE, static_cast<WPARAM>(level),
+                   reinterpret_cast<LPARAM>(logText_.c_str()));
 }
 
 String TRegMonitorThread::Text(int id, const char* english, FormatArgs args) const
@@ -171,9 +236,37 @@ void TRegMonitorThread::Ask(int index, std::uint32_t kind, const String& message
     q.Question = question;
     q.MonitorThreadId = GetCurrentThreadId();
     q.GuardId = guards_.GetItem(index)->Id;
+    q.Cancel = cancel_.Get();
     SignalAttention();
-    if (questions_)
-        questions_->Ask(q);
+    if (!questions_)
+        return;
+    questionsOpen_.erase(std::remove_if(questionsOpen_.begin(), questionsOpen_.end(),
+                                        [](const TUniqueHandle& h) {
+                                            return WaitForSingleObject(h.Get(), 0) == WAIT_OBJECT_0;
+                                        }),
+                         questionsOpen_.end());
+    TUniqueHandle asking = questions_->Ask(q);
+    if (asking.Valid())
+        questionsOpen_.push_back(std::move(asking));
+}
+
+void TRegMonitorThread::CloseQuestions()
+{
+    if (cancel_.Valid())
+        SetEvent(cancel_.Get());
+    // Nothing is handled meanwhile: the questions' threads send no window
+    // messages, and once they have ended none of them can post an answer.
+    const DWORD start = GetTickCount();
+    const DWORD bound = kAlertEndAfterCancelMs + kQuestionEndSlackMs;
+    for (size_t first = 0; first < questionsOpen_.size(); first += MAXIMUM_WAIT_OBJECTS) {
+        std::vector<HANDLE> handles;
+        for (size_t i = first; i < questionsOpen_.size() && handles.size() < MAXIMUM_WAIT_OBJECTS; ++i)
+            handles.push_back(questionsOpen_[i].Get());
+        const DWORD elapsed = GetTickCount() - start;
+        WaitForMultipleObjects(static_cast<DWORD>(handles.size()), handles.data(), TRUE,
+                               elapsed >= bound ? 0 : bound - elapsed);
+    }
+    questionsOpen_.clear();
 }
 
 String TRegMonitorThread::ValueInText(const TSingleFreeze& guard) const
@@ -183,9 +276,35 @@ String TRegMonitorThread::ValueInText(const TSingleFreeze& guard) const
     return translator_.Translate("41", "value '") + guard.ValueName + translator_.Translate("42", "' in ");
 }
 
+// ---- snapshots ----
+
+const TRegistryShapshoot& TRegMonitorThread::HeldSnapshot(int index, bool* whole)
+{
+    THeldSnapshot& held = watches_[static_cast<size_t>(index)].held;
+    if (!held.loaded) {
+        held.whole = LoadGuardSnapshot(held.snapshot, *guards_.GetItem(index), dataFolder_);
+        held.loaded = true;
+    }
+    if (whole)
+        *whole = held.whole;
+    return held.snapshot;
+}
+
+bool TRegMonitorThread::TakeSnapshot(int index)
+{
+    TRegistryShapshoot taken;
+    if (!TakeGuardSnapshot(taken, *guards_.GetItem(index), dataFolder_))
+        return false;  // the file and the held copy stay as they were
+    THeldSnapshot& held = watches_[static_cast<size_t>(index)].held;
+    held.snapshot = std::move(taken);
+    held.whole = true;
+    held.loaded = true;
+    return true;
+}
+
 // ---- arming ----
 
-void TRegMonitorThread::Disarm(int index) { watches_[static_cast<size_t>(index)].event.Reset(); }
+void TRegMonitorThread::Disarm(int index) { watches_[static_cast<size_t>(index)].armed = false; }
 
 bool TRegMonitorThread::ReopenWatchKey(int index, bool mayCreate)
 {
@@ -203,12 +322,13 @@ void TRegMonitorThread::Arm(int index)
 {
     TWatch& w = watches_[static_cast<size_t>(index)];
     const TSingleFreeze& guard = *guards_.GetItem(index);
-    if (!w.event.Valid())
+    const auto slot = static_cast<size_t>(index);
+    if (!w.armed || !waits_->Event(slot))
         return;
     const BOOL subtree = guard.Kind == gkKey;
     const auto notify = [&] {
         return w.key && w.key->CurrentKey() &&
-               RegNotifyChangeKeyValue(w.key->CurrentKey(), subtree, kNotifyFilter, w.event.Get(), TRUE) ==
+               RegNotifyChangeKeyValue(w.key->CurrentKey(), subtree, kNotifyFilter, waits_->Event(slot), TRUE) ==
                    ERROR_SUCCESS;
     };
     if (notify()) {
@@ -219,7 +339,7 @@ void TRegMonitorThread::Arm(int index)
     // changed, so that it is checked at once and never left unwatched.
     if (ReopenWatchKey(index, true) && notify()) {
         w.armFailed = false;
-        SetEvent(w.event.Get());
+        waits_->Signal(slot);
         return;
     }
     if (!w.armFailed && w.active)
@@ -229,22 +349,37 @@ void TRegMonitorThread::Arm(int index)
     w.retryAt = GetTickCount() + kArmRetryMs;
 }
 
-// Wine doesn't signal the deletion of a watched key that has no subkeys:
-// look at the watched keys once a second.
-void TRegMonitorThread::CheckWatchedKeysExist()
+void TRegMonitorThread::Rearm(int index)
 {
-    const DWORD now = GetTickCount();
-    if (now - keysCheckedAt_ < kKeyCheckMs)
-        return;
-    keysCheckedAt_ = now;
-    for (const TWatch& w : watches_) {
-        if (!w.event.Valid() || !w.key || !w.key->CurrentKey() || w.armFailed)
-            continue;
-        const LONG rc = RegQueryInfoKeyA(w.key->CurrentKey(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                         nullptr, nullptr, nullptr, nullptr, nullptr);
-        if (rc == ERROR_KEY_DELETED)
-            SetEvent(w.event.Get());
+    TWatch& w = watches_[static_cast<size_t>(index)];
+    if (!w.armed) {
+        waits_->Reset(static_cast<size_t>(index));  // whatever fired while it was not watched is old
+        w.armed = true;
     }
+    Arm(index);
+}
+
+bool TRegMonitorThread::ArmBeforeRestore(int index)
+{
+    TWatch& w = watches_[static_cast<size_t>(index)];
+    const auto slot = static_cast<size_t>(index);
+    if (!w.armed) {
+        waits_->Reset(slot);
+        w.armed = true;
+    }
+    // The open key still stands: registered again on it, nothing reopened.
+    const BOOL subtree = guards_.GetItem(index)->Kind == gkKey;
+    if (waits_->Event(slot) && w.key && w.key->CurrentKey() &&
+        RegNotifyChangeKeyValue(w.key->CurrentKey(), subtree, kNotifyFilter, waits_->Event(slot), TRUE) ==
+            ERROR_SUCCESS) {
+        w.armFailed = false;
+        return true;
+    }
+    if (!ReopenWatchKey(index, false))
+        return false;
+    waits_->Reset(slot);  // closing the old key signalled its event
+    Arm(index);
+    return waits_->Event(slot) && !w.armFailed;
 }
 
 bool TRegMonitorThread::WriteBack(TRegistry& registry, const TSnapshootValue& stored,
@@ -258,69 +393,98 @@ bool TRegMonitorThread::WriteBack(TRegistry& registry, const TSnapshootValue& st
     return WriteSnapshotValue(registry, stored);
 }
 
-void TRegMonitorThread::ReopenAndArm(int index)
+void TRegMonitorThread::SetUpParentWatches()
 {
-    TWatch& w = watches_[static_cast<size_t>(index)];
-    ReopenWatchKey(index, true);
-    w.event.Reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-    Arm(index);
+    std::map<std::pair<std::uint32_t, String>, int> known;
+    for (int i = 0; i < guards_.Count(); ++i) {
+        const TSingleFreeze& guard = *guards_.GetItem(i);
+        const std::uint32_t root = RootKeyOfGuard(&guard);
+        const String path = ParentPath(guard.KeyPath);
+        const auto [place, added] = known.emplace(std::make_pair(root, UpperCase(path)), static_cast<int>(parents_.size()));
+        if (added) {
+            TParentWatch parent;
+            parent.root = root;
+            parent.path = path;
+            parent.key = std::make_unique<TRegistry>(KEY_NOTIFY);
+            parent.key->SetRootKey(RootKeyHandle(root));
+            parents_.push_back(std::move(parent));
+        }
+        parents_[static_cast<size_t>(place->second)].guards.push_back(i);
+    }
 }
 
-bool TRegMonitorThread::ArmBeforeRestore(int index)
+void TRegMonitorThread::ArmParent(int parent)
 {
-    TWatch& w = watches_[static_cast<size_t>(index)];
-    if (!ReopenWatchKey(index, false))
-        return false;
-    w.event.Reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-    Arm(index);
-    return w.event.Valid() && !w.armFailed;
+    TParentWatch& p = parents_[static_cast<size_t>(parent)];
+    const size_t slot = ParentSlot(parent);
+    const bool hadKey = p.key->CurrentKey() != nullptr;
+    const auto notify = [&] {
+        return waits_->Event(slot) && p.key->CurrentKey() &&
+               RegNotifyChangeKeyValue(p.key->CurrentKey(), FALSE, REG_NOTIFY_CHANGE_NAME, waits_->Event(slot),
+                                       TRUE) == ERROR_SUCCESS;
+    };
+    if (notify()) {
+        p.armFailed = false;
+        return;
+    }
+    // Deleted with what it held, or never opened: opened again, never
+    // created (the guards' checks create their own keys).
+    if (p.key->OpenKey(p.path, false)) {
+        waits_->Reset(slot);  // closing the old key signalled its event
+        if (notify()) {
+            if (hadKey || p.armFailed)
+                waits_->Signal(slot);  // made again: the keys below are looked at once
+            p.armFailed = false;
+            return;
+        }
+    }
+    p.armFailed = true;
+    p.retryAt = GetTickCount() + kArmRetryMs;
+}
+
+void TRegMonitorThread::HandleParentSignal(int parent)
+{
+    ArmParent(parent);
+    for (int i : parents_[static_cast<size_t>(parent)].guards) {
+        const TWatch& w = watches_[static_cast<size_t>(i)];
+        const auto slot = static_cast<size_t>(i);
+        if (!w.armed)
+            continue;  // its question is open: not watched until the answer
+        if (w.armFailed)
+            Arm(i);  // its key may be back
+        else if (!w.key || !w.key->CurrentKey() || KeyGone(w.key->CurrentKey()))
+            waits_->Signal(slot);
+    }
 }
 
 void TRegMonitorThread::RetryFailedArms()
 {
     const DWORD now = GetTickCount();
-    for (int i = 0; i < static_cast<int>(watches_.size()); ++i) {
-        const TWatch& w = watches_[static_cast<size_t>(i)];
-        if (w.armFailed && w.event.Valid() && static_cast<LONG>(now - w.retryAt) >= 0)
-            Arm(i);
+    for (size_t i = 0; i < watches_.size(); ++i) {
+        const TWatch& w = watches_[i];
+        if (w.armFailed && w.armed && static_cast<LONG>(now - w.retryAt) >= 0)
+            Arm(static_cast<int>(i));
     }
+    for (size_t p = 0; p < parents_.size(); ++p)
+        if (parents_[p].armFailed && static_cast<LONG>(now - parents_[p].retryAt) >= 0)
+            HandleParentSignal(static_cast<int>(p));
 }
 
-int TRegMonitorThread::WaitForSignal(DWORD timeoutMs)
+DWORD TRegMonitorThread::NextRetryTimeout() const
 {
-    // The list starts at a guard that moves on every round, so a guard that
-    // keeps firing can't keep the others waiting.
-    std::vector<HANDLE> handles;
-    std::vector<int> owners;
-    const int n = static_cast<int>(watches_.size());
-    const int start = n > 0 ? static_cast<int>(rotation_++ % static_cast<unsigned>(n)) : 0;
-    for (int k = 0; k < n; ++k) {
-        const int i = (start + k) % n;
-        if (watches_[static_cast<size_t>(i)].event.Valid()) {
-            handles.push_back(watches_[static_cast<size_t>(i)].event.Get());
-            owners.push_back(i);
-        }
-    }
-    if (handles.empty()) {
-        Sleep(timeoutMs);
-        return -1;
-    }
-    // One wait takes at most 64 handles: look at every group at once, then
-    // wait on each in turn with a share of the time.
-    const size_t groups = (handles.size() + MAXIMUM_WAIT_OBJECTS - 1) / MAXIMUM_WAIT_OBJECTS;
-    const DWORD slice = groups == 1 ? timeoutMs : std::max<DWORD>(1, timeoutMs / static_cast<DWORD>(groups));
-    for (DWORD wait : {DWORD{0}, slice}) {
-        if (groups == 1 && wait == 0)
-            continue;
-        for (size_t g = 0; g < groups; ++g) {
-            const size_t first = g * MAXIMUM_WAIT_OBJECTS;
-            const size_t count = std::min<size_t>(MAXIMUM_WAIT_OBJECTS, handles.size() - first);
-            const DWORD rc = WaitForMultipleObjects(static_cast<DWORD>(count), handles.data() + first, FALSE, wait);
-            if (rc < WAIT_OBJECT_0 + count)
-                return owners[first + (rc - WAIT_OBJECT_0)];
-        }
-    }
-    return -1;
+    const DWORD now = GetTickCount();
+    DWORD timeout = INFINITE;
+    const auto consider = [&](bool failed, DWORD at) {
+        if (!failed)
+            return;
+        const auto left = static_cast<LONG>(at - now);
+        timeout = std::min<DWORD>(timeout, left <= 0 ? 0 : static_cast<DWORD>(left));
+    };
+    for (size_t i = 0; i < watches_.size(); ++i)
+        consider(watches_[i].armFailed && watches_[i].armed, watches_[i].retryAt);
+    for (const TParentWatch& p : parents_)
+        consider(p.armFailed, p.retryAt);
+    return timeout;
 }
 
 // ---- the thread ----
@@ -330,20 +494,31 @@ void TRegMonitorThread::Execute()
     MSG msg;
     PeekMessageA(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);  // the queue exists before anyone posts
     translator_.LoadFromFile(InterfaceFileName(GetProgramFolder()));
+    cancel_.Reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
 
     CopyActiveGuards();
     const int count = guards_.Count();
-    if (count == 0)
+    if (count == 0) {
+        // Nothing to watch: the main form can switch protection off.
+        if (CanSend())
+            SendMessageA(mainWindow_, WM_NOTHING_TO_MONITOR, 0, 0);
         return;
+    }
     watches_.resize(static_cast<size_t>(count));
+    SetUpParentWatches();
+    waits_ = std::make_unique<TEventWaitSet>(watches_.size() + parents_.size());
     for (int i = 0; i < count && !QuitPending(); ++i) {
         const TSingleFreeze& guard = *guards_.GetItem(i);
         TWatch& w = watches_[static_cast<size_t>(i)];
-        w.event.Reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+        w.armed = true;
         w.key = std::make_unique<TRegistry>(kWatchAccess);
         w.key->SetRootKey(RootKeyHandle(RootKeyOfGuard(&guard)));
         w.key->OpenKey(guard.KeyPath, false);
     }
+    // The parents first, so a key deleted while the guards are checked is
+    // seen too.
+    for (int p = 0; p < static_cast<int>(parents_.size()) && !QuitPending(); ++p)
+        ArmParent(p);
     // Every check ends with its guard armed again (or pending its answer),
     // so the checks arm the guards.
     for (int i = 0; i < count && !QuitPending(); ++i)
@@ -352,6 +527,15 @@ void TRegMonitorThread::Execute()
     if (CanSend())
         SendMessageA(mainWindow_, WM_MONITORING_STARTED, 0, 0);
 
+    WatchLoop();
+
+    CloseQuestions();
+    waits_.reset();  // every thread-pool wait has ended when this returns
+}
+
+void TRegMonitorThread::WatchLoop()
+{
+    MSG msg;
     while (true) {
         bool quit = false;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -364,17 +548,19 @@ void TRegMonitorThread::Execute()
         }
         if (quit || !IsWindow(mainWindow_) || Terminated())
             break;
-        RetryFailedArms();
-        CheckWatchedKeysExist();
-        const int signalled = WaitForSignal(kWaitMs);
-        if (signalled < 0) {
-            if (Terminated())
-                break;
-            Sleep(kIdleSleepMs);
-            continue;
+        if (counters_)
+            ++counters_->Waits;
+        const TEventWaitSet::TResult woke = waits_->Wait(NextRetryTimeout());
+        if (counters_)
+            ++counters_->Wakes;
+        if (woke.wake == TEventWaitSet::TWake::Signalled) {
+            if (woke.slot < watches_.size()) {
+                if (watches_[woke.slot].armed)  // else its question is open: not watched until the answer
+                    CheckGuard(static_cast<int>(woke.slot));
+            } else
+                HandleParentSignal(static_cast<int>(woke.slot - watches_.size()));
         }
-        ResetEvent(watches_[static_cast<size_t>(signalled)].event.Get());
-        CheckGuard(signalled);
+        RetryFailedArms();
     }
 }
 
@@ -401,20 +587,28 @@ void TRegMonitorThread::EnsureSnapshot(const TSingleFreeze& guard)
     const String valueIn = ValueInText(guard);
     const String key = GuardKeyText(guard);
     Log(llPlain, 40, "Checking snapshot for %skey '%s'...", {valueIn, key});
-    if (!SnapshotExists(guard, dataFolder_)) {
+    bool present = SnapshotExists(guard, dataFolder_);
+    if (!present) {
         Log(llWarning, 43, "The snapshot for %skey '%s' does not exist. Creating it...", {valueIn, key});
         TRegistryShapshoot snapshot;
-        if (TakeGuardSnapshot(snapshot, guard, dataFolder_))
+        present = TakeGuardSnapshot(snapshot, guard, dataFolder_);
+        if (present)
             Log(llSuccess, 44, "The snapshot  for %skey '%s' is created.", {valueIn, key});
     }
-    Log(llSuccess, 45, "The snapshot for %skey '%s' is verified.", {valueIn, key});
+    if (present)
+        Log(llSuccess, 45, "The snapshot for %skey '%s' is verified.", {valueIn, key});
+    else
+        Log(llWarning, 160, "The snapshot for %skey '%s' could not be written: changes can't be put back until it is.",
+            {valueIn, key});
 }
 
 void TRegMonitorThread::CheckGuard(int index)
 {
+    if (counters_)
+        ++counters_->Checks;
     TSingleFreeze& guard = *guards_.GetItem(index);
     const LRESULT active =
-        CanSend() ? SendMessageA(mainWindow_, WM_QUERY_GUARD, reinterpret_cast<WPARAM>(&guard), 0) : 0;
+        CanSend() ? SendOwnMessage(mainWindow_, WM_QUERY_GUARD, reinterpret_cast<WPARAM>(&guard), 0) : 0;
     watches_[static_cast<size_t>(index)].active = active == 1;
     if (active != 1) {
         Arm(index);
@@ -436,7 +630,7 @@ void TRegMonitorThread::CheckKeyGuard(int index)
         return;
     }
     TTreeChangeStruct changes;
-    if (!FindRemovedAndChanged(changes, guard)) {
+    if (!FindRemovedAndChanged(changes, index)) {
         Arm(index);
         return;
     }
@@ -461,10 +655,10 @@ void TRegMonitorThread::CheckKeyGuard(int index)
     Ask(index, ckChanges, message, "Accept changes?");
 }
 
-bool TRegMonitorThread::FindRemovedAndChanged(TTreeChangeStruct& changes, const TSingleFreeze& guard)
+bool TRegMonitorThread::FindRemovedAndChanged(TTreeChangeStruct& changes, int index)
 {
-    TRegistryShapshoot snapshot;
-    LoadGuardSnapshot(snapshot, guard, dataFolder_);
+    const TSingleFreeze& guard = *guards_.GetItem(index);
+    const TRegistryShapshoot& snapshot = HeldSnapshot(index);
     // The guard says where its keys live, whatever a damaged file says.
     const std::uint32_t root = RootKeyOfGuard(&guard);
     const String abbreviation = RootAbbreviation(root);
@@ -480,19 +674,20 @@ bool TRegMonitorThread::FindRemovedAndChanged(TTreeChangeStruct& changes, const 
         }
         for (int v = 0; v < record.ValueCount(); ++v) {
             const TSnapshootValue& stored = *record.GetValue(v);
-            if (!registry.ValueExists(stored.Name)) {
+            TRegistry::TRawValue live;
+            if (!ReadLiveValue(registry.CurrentKey(), stored.Name, live)) {
                 changes.DeletedValues += Numbered("%s%s, value '%s'", ++changes.DeletedValuesCount,
                                                   {abbreviation, record.Name, stored.Name});
                 continue;
             }
-            TRegDataType liveType;
-            String old, now;
-            if (!LiveValueChanged(registry, stored, liveType, old, now))
+            const TLiveComparison c = CompareLive(live, stored);
+            if (!c.changed)
                 continue;
-            const char* pattern = liveType == rdBinary   ? "%s%s, value '%s': old value - '%s...'; new value - '%s...'"
-                                                          : "%s%s, value '%s': old value - '%s'; new value - '%s'";
+            const char* pattern = c.liveType == rdBinary
+                                      ? "%s%s, value '%s': old value - '%s...'; new value - '%s...'"
+                                      : "%s%s, value '%s': old value - '%s'; new value - '%s'";
             changes.ChangedValues += Numbered(pattern, ++changes.ChangedValuesCount,
-                                              {abbreviation, record.Name, stored.Name, old, now});
+                                              {abbreviation, record.Name, stored.Name, c.storedShown, c.liveShown});
         }
     }
     FindAdded(changes, snapshot, root, guard.KeyPath);
@@ -530,15 +725,11 @@ int TRegMonitorThread::FindAdded(TTreeChangeStruct& changes, const TRegistryShap
 void TRegMonitorThread::RevokeKeyChanges(int index)
 {
     const TSingleFreeze& guard = *guards_.GetItem(index);
-    TWatch& w = watches_[static_cast<size_t>(index)];
-    if (w.key)
-        w.key->CloseKey();
-    Disarm(index);
     // Watched again before we write: a change made while we restore is
     // signalled too (our own writes bring one more, quiet check).
     const bool armed = ArmBeforeRestore(index);
-    TRegistryShapshoot snapshot;
-    const bool whole = LoadGuardSnapshot(snapshot, guard, dataFolder_);
+    bool whole = false;
+    const TRegistryShapshoot& snapshot = HeldSnapshot(index, &whole);
     if (!whole)
         Log(llWarning, 142,
             "The snapshot of '%s' key could not be read whole: what it holds is restored, and nothing is deleted.",
@@ -547,7 +738,10 @@ void TRegMonitorThread::RevokeKeyChanges(int index)
     registry.SetRootKey(RootKeyHandle(RootKeyOfGuard(&guard)));
     for (int k = 0; k < snapshot.KeyCount(); ++k) {
         const TRegistryShapshoot& record = *snapshot.GetKey(k);
-        if (record.Name.empty() || registry.KeyExists(record.Name))
+        if (record.Name.empty())
+            continue;
+        // The guard's own key is open and watched: it stands.
+        if ((armed && k == 0 && record.Name == guard.KeyPath + "\\") || registry.KeyExists(record.Name))
             continue;
         Log(llWarning, 52, "'%s' key does not exist. Creating it...", {record.Name});
         if (registry.OpenKey(record.Name, true)) {
@@ -559,7 +753,7 @@ void TRegMonitorThread::RevokeKeyChanges(int index)
     }
     RestoreKeyTree(snapshot, RootKeyOfGuard(&guard), guard.KeyPath, whole);
     if (!armed)
-        ReopenAndArm(index);  // the guard's own key was missing: it is there now
+        Rearm(index);  // the guard's own key was missing: it is there now
 }
 
 void TRegMonitorThread::RestoreKeyTree(const TRegistryShapshoot& snapshot, std::uint32_t root, const String& path,
@@ -573,6 +767,19 @@ void TRegMonitorThread::RestoreKeyTree(const TRegistryShapshoot& snapshot, std::
     if (!registry.OpenKey(path, true))
         return;
     const String keyText = RootAbbreviation(root) + path;
+
+    // Changed values go back first, as soon as they are read; they are
+    // written without a log line, so the lines come in the same order.
+    std::vector<TRegistry::TRawValue> live;
+    const bool valuesRead = registry.GetValues(live);
+    if (!valuesRead)
+        live.clear();
+    bool wroteBack = false;
+    for (const TRegistry::TRawValue& value : live)
+        if (const TSnapshootValue* stored = record->FindValue(value.name))
+            wroteBack = WriteBack(registry, *stored, &value) || wroteBack;
+    if (wroteBack)
+        RefreshRegistryEditor();
 
     std::vector<String> names;
     if (registry.GetKeyNames(names)) {
@@ -591,16 +798,10 @@ void TRegMonitorThread::RestoreKeyTree(const TRegistryShapshoot& snapshot, std::
             SignalAttention();
         }
     }
-    std::vector<TRegistry::TRawValue> live;
-    if (registry.GetValues(live)) {
+    if (mayDelete) {
         for (const TRegistry::TRawValue& value : live) {
             const String& name = value.name;
-            if (const TSnapshootValue* stored = record->FindValue(name)) {
-                if (WriteBack(registry, *stored, &value))
-                    RefreshRegistryEditor();
-                continue;
-            }
-            if (!mayDelete)
+            if (record->FindValue(name))
                 continue;
             Log(llWarning, 56, "The new '%s' value in '%s' key are found. Deleting it...", {name, keyText});
             if (registry.DeleteValue(name))
@@ -632,16 +833,17 @@ void TRegMonitorThread::ProcessKeyAnswer(int index, std::uint16_t code)
     if (code != acAccept) {
         // Unanswered: watched again, and asked again at its next change.
         LogUnanswered(guard);
-        ReopenAndArm(index);
+        Rearm(index);
         return;
     }
     // Armed first, so a change made while the snapshot is taken is seen.
-    ReopenAndArm(index);
+    Rearm(index);
     if (guard.AutoUpdate)
         Log(llPlain, 46, "Updating snapshot for '%s' key...", {GuardKeyText(guard)});
-    TRegistryShapshoot snapshot;
-    TakeGuardSnapshot(snapshot, guard, dataFolder_);
-    if (guard.AutoUpdate)
+    if (!TakeSnapshot(index))
+        Log(llWarning, 161, "The snapshot for '%s' key could not be updated: the old one stays.",
+            {GuardKeyText(guard)});
+    else if (guard.AutoUpdate)
         Log(llSuccess, 47, "Snapshot for '%s' key is updated.", {GuardKeyText(guard)});
 }
 
@@ -651,77 +853,74 @@ void TRegMonitorThread::CheckValueGuard(int index)
 {
     const TSingleFreeze& guard = *guards_.GetItem(index);
     TWatch& w = watches_[static_cast<size_t>(index)];
-    Disarm(index);
-    if (w.key)
-        w.key->CloseKey();
     // A value guard is watched again at once, before anything is written
     // and also while its question is open.
-    ReopenAndArm(index);
-    TRegistryShapshoot snapshot;
-    LoadGuardSnapshot(snapshot, guard, dataFolder_);
+    Rearm(index);
+    const TRegistryShapshoot& snapshot = HeldSnapshot(index);
     const TSnapshootValue* stored = snapshot.FindValue(guard.ValueName);
-    TRegistry registry;
-    registry.SetRootKey(RootKeyHandle(RootKeyOfGuard(&guard)));
-    if (registry.OpenKey(guard.KeyPath, true)) {
-        const String keyText = GuardKeyText(guard);
-        if (!registry.ValueExists(guard.ValueName)) {
-            if (stored && stored->Type != stOther) {
-                if (guard.Reaction == grRevoke) {
-                    Log(llWarning, 58, "The '%s' value in '%s' key does not exist. Creating it...",
-                        {guard.ValueName, keyText});
-                    WriteBack(registry, *stored);
-                    Log(llSuccess, 72, "The '%s' value is created and his data is restored from snapshot.",
-                        {guard.ValueName});
-                    RefreshRegistryEditor();
-                    SignalAttention();
-                } else {
-                    const String message =
-                        QuestionText(73, "Signalled guard: %s\r\n\r\nThe '%s' value in '%s' key does not exist!",
+    if (!w.key || !w.key->CurrentKey())
+        return;  // its key can be neither opened nor created: only armed again
+    const String keyText = GuardKeyText(guard);
+    TRegistry::TRawValue live;
+    if (!ReadLiveValue(w.key->CurrentKey(), guard.ValueName, live)) {
+        if (!stored || stored->Type == stOther)
+            return;
+        if (guard.Reaction == grRevoke) {
+            TRegistry registry;
+            registry.SetRootKey(RootKeyHandle(RootKeyOfGuard(&guard)));
+            if (!registry.OpenKey(guard.KeyPath, true))
+                return;
+            Log(llWarning, 58, "The '%s' value in '%s' key does not exist. Creating it...", {guard.ValueName, keyText});
+            WriteBack(registry, *stored);
+            Log(llSuccess, 72, "The '%s' value is created and his data is restored from snapshot.", {guard.ValueName});
+            RefreshRegistryEditor();
+            SignalAttention();
+        } else {
+            const String message =
+                QuestionText(73, "Signalled guard: %s\r\n\r\nThe '%s' value in '%s' key does not exist!",
                              {guard.DisplayName, guard.ValueName, keyText});
-                    Ask(index, ckMissingValue, message, translator_.Translate("74", "Restore data?"));
-                }
-            }
-        } else if (stored) {
-            TRegDataType liveType;
-            String old, now;
-            if (LiveValueChanged(registry, *stored, liveType, old, now)) {
-                const auto logFound = [&] {
-                    Log(llWarning, 67, "Changes for '%s' key in '%s' value are found.", {keyText, guard.ValueName});
-                };
-                if (guard.Reaction == grRevoke) {
-                    // Back by the type the snapshot holds, so a changed type is restored too.
-                    const bool written = WriteBack(registry, *stored);
-                    logFound();
-                    if (written)
-                        Log(llSuccess, 68, "Changes are forbidden.", {});
-                    RefreshRegistryEditor();
-                    SignalAttention();
-                } else {
-                    logFound();
-                    String message;
-                    if (liveType == rdInteger) {
-                        std::uint32_t live = 0;
-                        registry.ReadInteger(guard.ValueName, live);
-                        message = QuestionText(70,
-                                       "Signalled guard: %s\r\n\r\n'%s' value in '%s' key has changes:\r\n\r\n"
-                                       "Value from a snapshot: %u\r\nNew value: %u",
-                                       {guard.DisplayName, guard.ValueName, keyText, stored->AsInteger(), live});
-                    }
-                    else if (liveType == rdBinary)
-                        message = QuestionText(71,
-                                       "Signalled guard: %s\r\n\r\n'%s' value in '%s' key has changes:\r\n\r\n"
-                                       "Value from a snapshot: <binary data>\r\nNew value: <binary data>",
-                                       {guard.DisplayName, guard.ValueName, keyText});
-                    else
-                        message = QuestionText(69,
-                                       "Signalled guard: %s\r\n\r\n'%s' value in '%s' key has changes:\r\n\r\n"
-                                       "Value from a snapshot: %s\r\nNew value: %s",
-                                       {guard.DisplayName, guard.ValueName, keyText, old, now});
-                    Ask(index, ckChanges, message, "Accept changes?");
-                }
-            }
+            Ask(index, ckMissingValue, message, translator_.Translate("74", "Restore data?"));
         }
+        return;
     }
+    if (!stored)
+        return;
+    const TLiveComparison c = CompareLive(live, *stored);
+    if (!c.changed)
+        return;
+    const auto logFound = [&] {
+        Log(llWarning, 67, "Changes for '%s' key in '%s' value are found.", {keyText, guard.ValueName});
+    };
+    if (guard.Reaction == grRevoke) {
+        // Back by the type the snapshot holds, so a changed type is restored too.
+        TRegistry registry;
+        registry.SetRootKey(RootKeyHandle(RootKeyOfGuard(&guard)));
+        const bool written = registry.OpenKey(guard.KeyPath, true) && WriteBack(registry, *stored, &live);
+        logFound();
+        if (written)
+            Log(llSuccess, 68, "Changes are forbidden.", {});
+        RefreshRegistryEditor();
+        SignalAttention();
+        return;
+    }
+    logFound();
+    String message;
+    if (c.liveType == rdInteger)
+        message = QuestionText(70,
+                               "Signalled guard: %s\r\n\r\n'%s' value in '%s' key has changes:\r\n\r\n"
+                               "Value from a snapshot: %u\r\nNew value: %u",
+                               {guard.DisplayName, guard.ValueName, keyText, stored->AsInteger(), IntegerOf(live.data)});
+    else if (c.liveType == rdBinary)
+        message = QuestionText(71,
+                               "Signalled guard: %s\r\n\r\n'%s' value in '%s' key has changes:\r\n\r\n"
+                               "Value from a snapshot: <binary data>\r\nNew value: <binary data>",
+                               {guard.DisplayName, guard.ValueName, keyText});
+    else
+        message = QuestionText(69,
+                               "Signalled guard: %s\r\n\r\n'%s' value in '%s' key has changes:\r\n\r\n"
+                               "Value from a snapshot: %s\r\nNew value: %s",
+                               {guard.DisplayName, guard.ValueName, keyText, c.storedShown, c.liveShown});
+    Ask(index, ckChanges, message, "Accept changes?");
 }
 
 void TRegMonitorThread::RestoreValue(int index, const TSnapshootValue& stored, bool logMissing)
@@ -751,18 +950,18 @@ void TRegMonitorThread::ProcessValueAnswer(int index, std::uint16_t code)
     TRegistry registry;
     registry.SetRootKey(RootKeyHandle(RootKeyOfGuard(&guard)));
     const bool present = registry.OpenKey(guard.KeyPath, true) && registry.ValueExists(guard.ValueName);
-    Disarm(index);
-    ReopenAndArm(index);  // before anything is written or taken
+    Rearm(index);  // before anything is written or taken
     if (code == acAccept && present) {
         Log(llPlain, 48, "Updating snapshot for '%s' key and his value '%s'...", {GuardKeyText(guard), guard.ValueName});
-        TRegistryShapshoot snapshot;
-        TakeGuardSnapshot(snapshot, guard, dataFolder_);
-        Log(llSuccess, 49, "Snapshot for value '%s' in '%s' key is updated.", {guard.ValueName, GuardKeyText(guard)});
+        if (TakeSnapshot(index))
+            Log(llSuccess, 49, "Snapshot for value '%s' in '%s' key is updated.",
+                {guard.ValueName, GuardKeyText(guard)});
+        else
+            Log(llWarning, 162, "The snapshot for value '%s' in '%s' key could not be updated: the old one stays.",
+                {guard.ValueName, GuardKeyText(guard)});
     } else {
         // Restore, and an accepted value that has vanished meanwhile.
-        TRegistryShapshoot snapshot;
-        LoadGuardSnapshot(snapshot, guard, dataFolder_);
-        if (const TSnapshootValue* stored = snapshot.FindValue(guard.ValueName))
+        if (const TSnapshootValue* stored = HeldSnapshot(index).FindValue(guard.ValueName))
             RestoreValue(index, *stored, true);
     }
 }
@@ -793,7 +992,7 @@ void TRegMonitorThread::ProcessAnswer(WPARAM wParam, LPARAM lParam)
     if (flag == 1 && (code == acAccept || code == acRestore || code == acKeep)) {
         guard.Reaction = grRevoke;
         if (CanSend())
-            SendMessageA(mainWindow_, WM_SET_GUARD_REACTION, static_cast<WPARAM>(guard.Id), 0);
+            SendOwnMessage(mainWindow_, WM_SET_GUARD_REACTION, static_cast<WPARAM>(guard.Id), 0);
     }
     if (guard.Kind == gkKey)
         ProcessKeyAnswer(index, code);

@@ -5,18 +5,28 @@
 // step as a log line to the main form and asks the main form, before acting,
 // whether a guard is still active.
 //
+// It waits on change notifications and its message queue together and
+// wakes only when something happens: a watched key or value changes, a
+// watched key's parent gains or loses a subkey (the system doesn't signal the
+// deletion of a watched key itself), or a message arrives. A timer runs only
+// while some key can't be watched.
+//
 // The monitor frees itself when it ends: start it with StartWorker and stop
-// it with StopWorker (classlib/thread_stop.h).
+// it with StopWorker (classlib/thread_stop.h). Before it ends it closes its
+// open questions and waits for their threads, so no answer is posted to it
+// once it has gone.
 #pragma once
 
 #include <windows.h>
 
+#include <atomic>
 #include <memory>
 #include <vector>
 
 #include "classlib/registry.h"
 #include "classlib/thread.h"
 #include "classlib/win_handle.h"
+#include "guard/event_wait_set.h"
 #include "guard/freeze_list.h"
 #include "guard/guard_messages.h"
 #include "guard/interface_translator.h"
@@ -30,6 +40,10 @@ struct TGuardQuestion {
     String Question;
     DWORD MonitorThreadId = 0;
     std::uint32_t GuardId = 0;
+    // The monitor's manual-reset event, valid while Ask runs: set when the
+    // monitor ends, it closes the question unanswered, and then no answer
+    // may be posted.
+    HANDLE Cancel = nullptr;
 };
 
 // Where the monitor hands its questions: the alert program's hand-over in the
@@ -37,7 +51,19 @@ struct TGuardQuestion {
 class TQuestionSink {
 public:
     virtual ~TQuestionSink() = default;
-    virtual void Ask(const TGuardQuestion& question) = 0;
+    // Answers a handle that is signalled once nothing of this question can
+    // post an answer any more (the asking thread's), or none when nothing
+    // runs on for it. The monitor waits for these handles before it ends.
+    virtual TUniqueHandle Ask(const TGuardQuestion& question) = 0;
+};
+
+// What the monitor did, counted for tests and benchmarks: how often it
+// began to wait and how often its wait returned (it waits while Waits is
+// Wakes + 1), and how many guard checks it made.
+struct TMonitorCounters {
+    std::atomic<unsigned> Waits{0};
+    std::atomic<unsigned> Wakes{0};
+    std::atomic<unsigned> Checks{0};
 };
 
 // The findings of one key-guard comparison.
@@ -64,18 +90,37 @@ public:
     // The active guards of `source` are copied here, on the caller's thread,
     // so the monitor never reads the caller's list later.
     TRegMonitorThread(const TFreezeList& source, HWND mainWindow, const String& dataFolder,
-                      std::shared_ptr<TQuestionSink> questions);
+                      std::shared_ptr<TQuestionSink> questions, std::shared_ptr<TMonitorCounters> counters = nullptr);
 
 protected:
     void Execute() override;
 
 private:
+    // A guard's snapshot, read from its file once per monitor. The file
+    // stays the truth: it is written before the held copy changes, and the
+    // next monitor reads it again.
+    struct THeldSnapshot {
+        TRegistryShapshoot snapshot;
+        bool whole = false;
+        bool loaded = false;
+    };
     struct TWatch {
-        TUniqueHandle event;  // none while the guard's question is pending
-        std::unique_ptr<TRegistry> key;
-        DWORD retryAt = 0;  // a failed arm is tried again from then on
+        std::unique_ptr<TRegistry> key;  // its event is the wait set's slot of the same index
+        bool armed = false;              // false while its question is open (its signals are dropped)
+        DWORD retryAt = 0;               // a failed arm is tried again from then on
         bool armFailed = false;
         bool active = true;  // the main form's last answer: only active guards' keys are created
+        THeldSnapshot held;
+    };
+    // The subkey names of a key that holds watched keys: the system says
+    // nothing when a watched key itself is deleted, but its parent changes.
+    struct TParentWatch {
+        std::uint32_t root = 0;
+        String path;
+        std::unique_ptr<TRegistry> key;
+        std::vector<int> guards;
+        DWORD retryAt = 0;
+        bool armFailed = false;
     };
 
     void CopyActiveGuards();
@@ -83,7 +128,7 @@ private:
     void CheckGuard(int index);
     void CheckKeyGuard(int index);
     void CheckValueGuard(int index);
-    bool FindRemovedAndChanged(TTreeChangeStruct& changes, const TSingleFreeze& guard);
+    bool FindRemovedAndChanged(TTreeChangeStruct& changes, int index);
     int FindAdded(TTreeChangeStruct& changes, const TRegistryShapshoot& snapshot, std::uint32_t root,
                   const String& path);
     void ProcessAnswer(WPARAM wParam, LPARAM lParam);
@@ -94,9 +139,15 @@ private:
     void RestoreKeyTree(const TRegistryShapshoot& snapshot, std::uint32_t root, const String& path, bool mayDelete);
     void RestoreValue(int index, const TSnapshootValue& stored, bool logMissing);
 
-    // Arming: a fresh event, the key reopened with creation, the
-    // notification registered.
-    void ReopenAndArm(int index);
+    // The guard's snapshot as held, read from its file on first use.
+    const TRegistryShapshoot& HeldSnapshot(int index, bool* whole = nullptr);
+    // Takes and writes a new snapshot; the held copy changes only when the
+    // file was written.
+    bool TakeSnapshot(int index);
+
+    // Watched again (what fired while it was not watched is dropped), the
+    // notification registered on its open key.
+    void Rearm(int index);
     // Arms a guard before a restore writes, without creating its key;
     // false when its key is missing (arm it after the restore).
     bool ArmBeforeRestore(int index);
@@ -105,10 +156,20 @@ private:
     bool WriteBack(TRegistry& registry, const TSnapshootValue& stored, const TRegistry::TRawValue* live = nullptr);
     void Arm(int index);
     bool ReopenWatchKey(int index, bool mayCreate);
-    void CheckWatchedKeysExist();
     void Disarm(int index);
+
+    void SetUpParentWatches();
+    size_t ParentSlot(int parent) const { return watches_.size() + static_cast<size_t>(parent); }
+    void ArmParent(int parent);
+    // A parent's subkeys changed: every guard below it whose key is gone is
+    // checked, and a failed arm is tried again.
+    void HandleParentSignal(int parent);
     void RetryFailedArms();
-    int WaitForSignal(DWORD timeoutMs);
+    DWORD NextRetryTimeout() const;
+    void WatchLoop();
+    // Every open question is cancelled; waits (handling nothing) until the
+    // threads asking them have ended, bounded by the alert's own end.
+    void CloseQuestions();
 
     bool CanSend() const;
     bool QuitPending() const;
@@ -126,12 +187,15 @@ private:
     HWND mainWindow_;
     String dataFolder_;
     std::shared_ptr<TQuestionSink> questions_;
+    std::shared_ptr<TMonitorCounters> counters_;
     TInterfaceTranslator translator_;
     TFreezeList guards_;
     std::vector<TWatch> watches_;
+    std::vector<TParentWatch> parents_;
+    std::unique_ptr<TEventWaitSet> waits_;  // slots: the guards, then the parents
+    TUniqueHandle cancel_;                  // set when the monitor ends
+    std::vector<TUniqueHandle> questionsOpen_;
     String logText_;
-    unsigned rotation_ = 0;  // which guard's signal is looked at first
-    DWORD keysCheckedAt_ = 0;
 };
 
 // The registry editor, when it runs, shows the restored state at once.

@@ -1,23 +1,36 @@
-// Figures of the registry monitor under Wine: revoke latency, snapshot
-// capture beside Wine's own "reg export", and idle CPU time.
-//   monitor_bench <scratch folder>
+// Figures of the registry monitor under Wine, each printed beside a
+// baseline measured in the same run:
+//   - a 1-value revoke beside a bare RegNotifyChangeKeyValue wake-up;
+//   - a revoke in a tree of 1,000 values beside one enumeration of the tree;
+//   - a snapshot taken and written beside Wine's own "reg export";
+//   - idle CPU while watching 100 guards beside the same program watching none;
+//   - the private bytes of Talmoris.exe watching 100 guards beside a bare
+//     window program (this program started with --bare-window).
+//   monitor_bench <scratch folder> [<staged program folder>]
 #include <windows.h>
 
+#include <psapi.h>
+#include <shlobj.h>
 #include <shlwapi.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <vector>
 
 #include "classlib/file_system.h"
+#include "classlib/own_messages.h"
 #include "classlib/thread_stop.h"
 #include "guard/registry_monitor_thread.h"
 #include "guard/registry_utils.h"
+#include "guard/settings.h"
 
 namespace {
 
 const char* const kBase = "Software\\TalmorisBench";
+constexpr char kBareWindowClass[] = "TalmorisBenchBareWindow";
 
 double Now()
 {
@@ -30,7 +43,7 @@ double Now()
 LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_QUERY_GUARD)
-        return 1;
+        return IsOwnMessage(message, wParam, lParam) ? 1 : 0;
     if (message == WM_ADD_LOG_LINE || message == WM_START_BLINK || message == WM_MONITORING_STARTED)
         return 0;
     return DefWindowProcA(hwnd, message, wParam, lParam);
@@ -53,14 +66,25 @@ void Pump()
         DispatchMessageA(&msg);
 }
 
-void PumpFor(double seconds)
+// Handles messages until `handle` is signalled or the time is up; the
+// thread sleeps in between, as a GUI thread does.
+bool PumpUntilSignalled(HANDLE handle, double seconds)
 {
     const double end = Now() + seconds;
-    while (Now() < end) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    while (true) {
+        const double left = end - Now();
+        if (left <= 0)
+            return handle && WaitForSingleObject(handle, 0) == WAIT_OBJECT_0;
+        const DWORD rc = MsgWaitForMultipleObjectsEx(handle ? 1 : 0, handle ? &handle : nullptr,
+                                                     static_cast<DWORD>(left * 1000) + 1, QS_ALLINPUT,
+                                                     MWMO_INPUTAVAILABLE);
+        if (handle && rc == WAIT_OBJECT_0)
+            return true;
         Pump();
     }
 }
+
+void PumpFor(double seconds) { PumpUntilSignalled(nullptr, seconds); }
 
 void SetDword(const String& path, const String& name, DWORD value)
 {
@@ -68,17 +92,6 @@ void SetDword(const String& path, const String& name, DWORD value)
     RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
     RegSetValueExA(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4);
     RegCloseKey(key);
-}
-
-DWORD GetDword(const String& path, const String& name)
-{
-    DWORD value = 0, size = 4;
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
-        RegQueryValueExA(key, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
-        RegCloseKey(key);
-    }
-    return value;
 }
 
 void PlantTree(const String& path, int subkeys, int valuesPerKey)
@@ -98,35 +111,212 @@ std::unique_ptr<TSingleFreeze> KeyGuard(const String& path, int n)
     g->Kind = gkKey;
     g->Reaction = grRevoke;
     g->GuidText = "{bench-" + IntToStr(n) + "}";
+    g->DisplayName = "Bench guard " + IntToStr(n);
     g->Id = GuardIdFromGuid(g->GuidText);
     return g;
 }
 
-void RevokeLatency(HWND window, const String& data, const char* label, int subkeys, int valuesPerKey)
+struct TFigures {
+    double median = 0;
+    double p99 = 0;
+};
+
+TFigures Summarize(std::vector<double> ms)
+{
+    std::sort(ms.begin(), ms.end());
+    if (ms.empty())
+        return {};
+    return {ms[ms.size() / 2], ms[std::min(ms.size() - 1, ms.size() * 99 / 100)]};
+}
+
+// A thread woken by the change notification of one value's key. Once
+// armed, it reports when it woke for the value it waits for, and when it had
+// read that value.
+class TValueWatcher {
+public:
+    TValueWatcher(const String& path, const String& name) : name_(name)
+    {
+        RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_QUERY_VALUE | KEY_NOTIFY, &key_);
+        RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_SET_VALUE, &writer_);
+        thread_ = CreateThread(nullptr, 0, &TValueWatcher::Run, this, 0, nullptr);
+    }
+    ~TValueWatcher()
+    {
+        quit_ = true;
+        SetEvent(changed_);
+        WaitForSingleObject(thread_, INFINITE);
+        CloseHandle(thread_);
+        CloseHandle(changed_);
+        CloseHandle(done_);
+        RegCloseKey(key_);
+        RegCloseKey(writer_);
+    }
+    struct TTimes {
+        double woke = -1;  // milliseconds from the write; -1: never came
+        double seen = -1;
+    };
+    // Writes `written` and answers when the watcher, woken by a
+    // notification, read `awaited`.
+    TTimes Measure(DWORD written, DWORD awaited, const std::function<void()>& pumpUntilDone)
+    {
+        ResetEvent(done_);
+        ResetEvent(changed_);
+        RegNotifyChangeKeyValue(key_, FALSE, REG_NOTIFY_CHANGE_LAST_SET, changed_, TRUE);
+        awaited_ = awaited;
+        waiting_ = true;
+        const double start = Now();
+        RegSetValueExA(writer_, name_.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&written), 4);
+        pumpUntilDone();
+        waiting_ = false;
+        if (WaitForSingleObject(done_, 0) != WAIT_OBJECT_0)
+            return {};
+        return {(wokeAt_ - start) * 1000, (doneAt_ - start) * 1000};
+    }
+    HANDLE Done() const { return done_; }
+
+private:
+    static DWORD WINAPI Run(void* self)
+    {
+        auto& w = *static_cast<TValueWatcher*>(self);
+        while (true) {
+            WaitForSingleObject(w.changed_, INFINITE);
+            const double woke = Now();
+            if (w.quit_)
+                return 0;
+            ResetEvent(w.changed_);
+            // Armed again before reading: nothing written meanwhile is missed.
+            RegNotifyChangeKeyValue(w.key_, FALSE, REG_NOTIFY_CHANGE_LAST_SET, w.changed_, TRUE);
+            DWORD value = 0, size = 4;
+            RegQueryValueExA(w.key_, w.name_.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
+            if (w.waiting_ && value == w.awaited_ && WaitForSingleObject(w.done_, 0) == WAIT_TIMEOUT) {
+                w.doneAt_ = Now();
+                w.wokeAt_ = woke;
+                SetEvent(w.done_);
+            }
+        }
+    }
+
+    String name_;
+    HKEY key_ = nullptr;
+    HKEY writer_ = nullptr;
+    HANDLE changed_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE done_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE thread_ = nullptr;
+    std::atomic<bool> quit_{false};
+    std::atomic<bool> waiting_{false};
+    std::atomic<DWORD> awaited_{0};
+    double doneAt_ = 0;
+    double wokeAt_ = 0;
+};
+
+// Waits until the monitor sits in its wait with nothing left to do (the
+// quiet check of its own write-back included).
+void WaitMonitorIdle(const TMonitorCounters& counters, unsigned checksAtLeast)
+{
+    const double end = Now() + 10;
+    while (Now() < end) {
+        PumpFor(0.002);
+        const unsigned waits = counters.Waits, wakes = counters.Wakes;
+        if (counters.Checks >= checksAtLeast && waits == wakes + 1 && counters.Waits == waits) {
+            PumpFor(0.002);
+            if (counters.Waits == waits)
+                return;
+        }
+    }
+}
+
+struct TWakeUp {
+    TFigures seen;  // the write, the wake-up, and the watcher's reading
+    TFigures woke;  // the write and the wake-up alone
+};
+
+TWakeUp NotifyWakeUp(int rounds)
+{
+    const String path = String(kBase) + "\\wake";
+    SetDword(path, "v", 0);
+    TValueWatcher watcher(path, "v");
+    std::vector<double> seen, woke;
+    for (int i = 1; i <= rounds; ++i) {
+        const TValueWatcher::TTimes t = watcher.Measure(static_cast<DWORD>(i), static_cast<DWORD>(i),
+                                                        [&] { PumpUntilSignalled(watcher.Done(), 5.0); });
+        if (t.seen >= 0) {
+            seen.push_back(t.seen);
+            woke.push_back(t.woke);
+        }
+        PumpFor(0.003);
+    }
+    return {Summarize(seen), Summarize(woke)};
+}
+
+// Revokes of one changed value of a key guard's tree; the write and the
+// watcher's wake-up are measured the same way as the bare wake-up.
+TFigures RevokeLatency(HWND window, const String& data, int subkeys, int valuesPerKey, int rounds)
 {
     const String path = String(kBase) + "\\latency";
     PlantTree(path, subkeys, valuesPerKey);
     TFreezeList guards;
     guards.Add(KeyGuard(path, 0));
     RemoveFile(GetSnapshotFileName(guards.GetItem(0), data));
-    TWorkerHandle worker = StartWorker(std::make_unique<TRegMonitorThread>(guards, window, data, nullptr));
-    PumpFor(1.0);
+    auto counters = std::make_shared<TMonitorCounters>();
+    TWorkerHandle worker = StartWorker(std::make_unique<TRegMonitorThread>(guards, window, data, nullptr, counters));
+    WaitMonitorIdle(*counters, 1);
     const String target = subkeys > 0 ? path + "\\key" + IntToStr(subkeys / 2) : path;
     const String name = subkeys > 0 ? "value0" : "top";
-    const DWORD good = GetDword(target, name);
+    DWORD good = 0, size = 4;
+    RegGetValueA(HKEY_CURRENT_USER, target.c_str(), name.c_str(), RRF_RT_REG_DWORD, nullptr, &good, &size);
+    TValueWatcher watcher(target, name);
     std::vector<double> ms;
-    for (int i = 0; i < 200; ++i) {
-        const double start = Now();
-        SetDword(target, name, 1000000 + static_cast<DWORD>(i));
-        while (GetDword(target, name) != good && Now() - start < 5.0)
-            Pump();
-        ms.push_back((Now() - start) * 1000);
-        PumpFor(0.005);
+    for (int i = 0; i < rounds; ++i) {
+        const unsigned checks = counters->Checks;
+        const TValueWatcher::TTimes t = watcher.Measure(1000000 + static_cast<DWORD>(i), good,
+                                                        [&] { PumpUntilSignalled(watcher.Done(), 10.0); });
+        if (t.seen >= 0)
+            ms.push_back(t.seen);
+        WaitMonitorIdle(*counters, checks + 2);  // the revoke, then the check of its own write
     }
     StopWorker(worker, 20000);
-    std::sort(ms.begin(), ms.end());
-    std::printf("revoke latency, key guard of %s: median %.1f ms, 99th percentile %.1f ms (200 changes)\n", label,
-                ms[ms.size() / 2], ms[ms.size() * 99 / 100]);
+    return Summarize(ms);
+}
+
+// Reads every key and value of the tree once, with the plain registry calls.
+void EnumerateTree(HKEY parent, const char* path)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(parent, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return;
+    DWORD subkeys = 0, maxSubkey = 0, values = 0, maxName = 0, maxData = 0;
+    RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, &maxSubkey, nullptr, &values, &maxName, &maxData,
+                     nullptr, nullptr);
+    std::vector<char> name(std::max(maxSubkey, maxName) + 2);
+    std::vector<BYTE> bytes(maxData + 1);
+    for (DWORD i = 0;; ++i) {
+        DWORD nameLength = static_cast<DWORD>(name.size()), dataLength = static_cast<DWORD>(bytes.size()), type = 0;
+        if (RegEnumValueA(key, i, name.data(), &nameLength, nullptr, &type, bytes.data(), &dataLength) != ERROR_SUCCESS)
+            break;
+    }
+    std::vector<std::vector<char>> children;
+    for (DWORD i = 0;; ++i) {
+        DWORD nameLength = static_cast<DWORD>(name.size());
+        if (RegEnumKeyExA(key, i, name.data(), &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        children.emplace_back(name.data(), name.data() + nameLength + 1);
+    }
+    for (const auto& child : children)
+        EnumerateTree(key, child.data());
+    RegCloseKey(key);
+}
+
+TFigures TreeEnumeration(int subkeys, int valuesPerKey, int rounds)
+{
+    const String path = String(kBase) + "\\latency";
+    PlantTree(path, subkeys, valuesPerKey);
+    std::vector<double> ms;
+    for (int i = 0; i < rounds; ++i) {
+        const double start = Now();
+        EnumerateTree(HKEY_CURRENT_USER, path.c_str());
+        ms.push_back((Now() - start) * 1000);
+    }
+    return Summarize(ms);
 }
 
 void SnapshotBesideRegExport(const String& data)
@@ -162,43 +352,232 @@ void SnapshotBesideRegExport(const String& data)
                 best * 1000, regBest * 1000, best / regBest);
 }
 
-void IdleCpu(HWND window, const String& data)
+double ProcessCpuSeconds()
 {
+    FILETIME created, exited, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    const auto ticks = [](FILETIME f) {
+        return (static_cast<unsigned long long>(f.dwHighDateTime) << 32) | f.dwLowDateTime;
+    };
+    return static_cast<double>(ticks(kernel) + ticks(user)) / 1e7;
+}
+
+// Percent of one core this process used while its GUI thread idled.
+double IdlePercent(double seconds)
+{
+    const double before = ProcessCpuSeconds();
+    const double start = Now();
+    PumpFor(seconds);
+    return 100 * (ProcessCpuSeconds() - before) / (Now() - start);
+}
+
+void IdleCpu(HWND window, const String& data, double seconds)
+{
+    const double none = IdlePercent(seconds);
     TFreezeList guards;
     for (int i = 0; i < 100; ++i) {
         const String path = String(kBase) + "\\idle\\guard" + IntToStr(i);
         SetDword(path, "v", static_cast<DWORD>(i));
         guards.Add(KeyGuard(path, 100 + i));
     }
-    TWorkerHandle worker = StartWorker(std::make_unique<TRegMonitorThread>(guards, window, data, nullptr));
-    PumpFor(2.0);  // armed
-    const auto cpu = [] {
-        FILETIME created, exited, kernel, user;
-        GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-        const auto ticks = [](FILETIME f) { return (static_cast<unsigned long long>(f.dwHighDateTime) << 32) | f.dwLowDateTime; };
-        return static_cast<double>(ticks(kernel) + ticks(user)) / 1e7;
-    };
-    const double before = cpu();
-    const double start = Now();
-    PumpFor(30.0);
-    const double used = cpu() - before;
-    const double elapsed = Now() - start;
+    auto counters = std::make_shared<TMonitorCounters>();
+    TWorkerHandle worker = StartWorker(std::make_unique<TRegMonitorThread>(guards, window, data, nullptr, counters));
+    WaitMonitorIdle(*counters, 100);
+    PumpFor(1.0);
+    const unsigned wakes = counters->Wakes;
+    const double watching = IdlePercent(seconds);
+    const unsigned woke = counters->Wakes - wakes;
     StopWorker(worker, 20000);
-    std::printf("idle watching, 100 guards, %.0f s: %.2f s CPU (%.2f%% of one core)\n", elapsed, used,
-                100 * used / elapsed);
+    std::printf("idle CPU, %.0f s each: watching 100 guards %.3f%% of one core; the same program watching none "
+                "%.3f%% (difference %.3f%%); the monitor woke %u times\n",
+                seconds, watching, none, watching - none, woke);
+}
+
+// ---- private bytes ----
+
+// Wine leaves PrivateUsage at 0 and reports a process's anonymous resident
+// memory (its private bytes, in effect) as PagefileUsage.
+SIZE_T PrivateBytes(HANDLE process)
+{
+    PROCESS_MEMORY_COUNTERS_EX counters{};
+    counters.cb = sizeof counters;
+    if (!GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters))
+        return 0;
+    return counters.PrivateUsage ? counters.PrivateUsage : counters.PagefileUsage;
+}
+
+struct TWindowSearch {
+    DWORD process;
+    const char* className;  // null: any
+    bool found = false;
+};
+
+BOOL CALLBACK FindWindowOf(HWND window, LPARAM data)
+{
+    auto& search = *reinterpret_cast<TWindowSearch*>(data);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    char name[64] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (owner == search.process && (!search.className || std::strcmp(name, search.className) == 0))
+        search.found = true;
+    return !search.found;
+}
+
+bool HasWindow(DWORD process, const char* className)
+{
+    TWindowSearch search{process, className};
+    EnumWindows(&FindWindowOf, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// Starts `program`, waits until `ready` holds, lets it settle and answers its
+// private bytes (0 when it never got ready); the program is ended then.
+SIZE_T MeasureProgram(const String& program, const String& arguments, const std::function<bool(DWORD)>& ready)
+{
+    String commandLine = "\"" + program + "\"" + (arguments.empty() ? "" : " " + arguments);
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return 0;
+    SIZE_T bytes = 0;
+    const double end = Now() + 60;
+    while (Now() < end && WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT && !ready(pi.dwProcessId))
+        Sleep(50);
+    if (WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT && ready(pi.dwProcessId)) {
+        Sleep(3000);  // settled
+        bytes = PrivateBytes(pi.hProcess);
+    }
+    TerminateProcess(pi.hProcess, 0);
+    WaitForSingleObject(pi.hProcess, 10000);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    return bytes;
+}
+
+String ShellFolder(int csidl)
+{
+    char folder[MAX_PATH] = {};
+    return SUCCEEDED(SHGetFolderPathA(nullptr, csidl, nullptr, 0, folder)) ? String(folder) : String();
+}
+
+bool KeyThere(const char* path)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+// The real program from its staged folder, with its own data folder and
+// settings as a user's start finds them; only in a prefix that has none of
+// its own (they are removed again afterwards).
+void PrivateBytesBesideBareWindow(const String& programFolder)
+{
+    const String talmoris = IncludeTrailingPathDelimiter(programFolder) + "Talmoris.exe";
+    const String dataFolder = IncludeTrailingPathDelimiter(ShellFolder(CSIDL_LOCAL_APPDATA)) + "Talmoris\\";
+    if (programFolder.empty() || !FileExists(talmoris)) {
+        std::printf("private bytes: skipped (no staged program folder given)\n");
+        return;
+    }
+    if (FileExists(dataFolder + "freeze.list") || KeyThere(kSettingsKey)) {
+        std::printf("private bytes: skipped (this prefix has a guard list or settings of its own)\n");
+        return;
+    }
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    const SIZE_T bare = MeasureProgram(self, "--bare-window", [](DWORD id) { return HasWindow(id, kBareWindowClass); });
+
+    ForceDirectories(dataFolder + "snapshoots");
+    HKEY settings = nullptr;
+    RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &settings, nullptr);
+    for (const char* name : {"Value_AutoActivateFreezeWhenStart", "Value_MinimizeToTrayWhenStart"}) {
+        const DWORD one = 1;
+        RegSetValueExA(settings, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), 4);
+    }
+    const DWORD zero = 0;
+    RegSetValueExA(settings, "Value_AutoStartWithOS", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&zero), 4);
+    RegCloseKey(settings);
+
+    // No guards: the program alone, its window made.
+    const auto started = [](DWORD id) { return HasWindow(id, nullptr); };
+    const SIZE_T alone = MeasureProgram(talmoris, "", started);
+    // 100 guards: ready once the monitor has taken every snapshot.
+    TFreezeList guards;
+    for (int i = 0; i < 100; ++i) {
+        const String path = String(kBase) + "\\memory\\guard" + IntToStr(i);
+        SetDword(path, "v", static_cast<DWORD>(i));
+        guards.Add(KeyGuard(path, 300 + i));
+    }
+    guards.SaveToFile(dataFolder + "freeze.list");
+    const auto armed = [&](DWORD id) {
+        if (!started(id))
+            return false;
+        for (int i = 0; i < guards.Count(); ++i)
+            if (!SnapshotExists(*guards.GetItem(i), dataFolder))
+                return false;
+        return true;
+    };
+    const SIZE_T watching = MeasureProgram(talmoris, "", armed);
+
+    for (int i = 0; i < guards.Count(); ++i)
+        RemoveFile(GetSnapshotFileName(guards.GetItem(i), dataFolder));
+    RemoveFile(dataFolder + "freeze.list");
+    SHDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey);
+    const auto mib = [](SIZE_T bytes) { return static_cast<double>(bytes) / (1024.0 * 1024.0); };
+    std::printf("private bytes (under Wine: anonymous resident memory): Talmoris.exe watching 100 guards %.1f MiB; "
+                "Talmoris.exe with no guards %.1f MiB; a bare window program %.1f MiB (100 guards beside bare: "
+                "%+.1f MiB)\n",
+                mib(watching), mib(alone), mib(bare), mib(watching) - mib(bare));
+}
+
+int BareWindow()
+{
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = kBareWindowClass;
+    RegisterClassA(&wc);
+    CreateWindowExA(0, kBareWindowClass, "bare", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr, nullptr, wc.hInstance,
+                    nullptr);
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0)
+        DispatchMessageA(&msg);
+    return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    if (argc > 1 && std::strcmp(argv[1], "--bare-window") == 0)
+        return BareWindow();
     const String data = IncludeTrailingPathDelimiter(argc > 1 ? argv[1] : ".");
+    const String programFolder = argc > 2 ? argv[2] : "";
     ForceDirectories(data + "snapshoots");
     const HWND window = MakeMainWindow();
-    RevokeLatency(window, data, "1 value", 0, 0);
-    RevokeLatency(window, data, "1,000 values in 100 subkeys", 100, 10);
+
+    // Both are timed the same way: from the write until a thread woken by the
+    // value's notification has read the value it waits for.
+    const TWakeUp wake = NotifyWakeUp(200);
+    const TFigures one = RevokeLatency(window, data, 0, 0, 200);
+    std::printf("1-value revoke: median %.3f ms, 99th percentile %.3f ms; the same write seen through a bare notify "
+                "wake-up: median %.3f ms, 99th percentile %.3f ms (median ratio %.1f); the wake-up alone: median "
+                "%.3f ms, 99th percentile %.3f ms\n",
+                one.median, one.p99, wake.seen.median, wake.seen.p99,
+                wake.seen.median > 0 ? one.median / wake.seen.median : 0.0, wake.woke.median, wake.woke.p99);
+    const TFigures tree = RevokeLatency(window, data, 100, 10, 50);
+    const TFigures enumeration = TreeEnumeration(100, 10, 21);
+    std::printf("revoke of 1 of 1,000 values in 100 subkeys: median %.1f ms, 99th percentile %.1f ms; one enumeration "
+                "of the same tree: median %.1f ms (median ratio %.2f)\n",
+                tree.median, tree.p99, enumeration.median,
+                enumeration.median > 0 ? tree.median / enumeration.median : 0.0);
     SnapshotBesideRegExport(data);
-    IdleCpu(window, data);
+    IdleCpu(window, data, 30.0);
+    SHDeleteKeyA(HKEY_CURRENT_USER, kBase);
+    PrivateBytesBesideBareWindow(programFolder);
     SHDeleteKeyA(HKEY_CURRENT_USER, kBase);
     DestroyWindow(window);
     return 0;

@@ -8,39 +8,18 @@
 
 #include <chrono>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <thread>
 #include <vector>
 
 #include "classlib/thread_stop.h"
 #include "guard/confirmation_thread.h"
+#include "support/monitor_harness.h"
 #include "support/test_support.h"
 
 namespace {
 
-std::string FakeAlert() { return test_support::Join(test_support::EnvOr("TALMORIS_TEST_BIN", "."), "fake_alert.exe"); }
-
-class ScriptedAlert {
-public:
-    explicit ScriptedAlert(const std::string& script)
-    {
-        SetEnvironmentVariableA("TALMORIS_FAKE_ALERT_DUMP", folder.Path().c_str());
-        SetEnvironmentVariableA("TALMORIS_FAKE_ALERT_ANSWER", script.c_str());
-    }
-    ~ScriptedAlert()
-    {
-        SetEnvironmentVariableA("TALMORIS_FAKE_ALERT_DUMP", nullptr);
-        SetEnvironmentVariableA("TALMORIS_FAKE_ALERT_ANSWER", nullptr);
-    }
-    // The block the alert program was given, or nothing when it never ran.
-    std::vector<std::uint8_t> Dump(const std::string& id) const
-    {
-        std::ifstream in(folder.File(id + ".block"), std::ios::binary);
-        return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
-    }
-    test_support::TempFolder folder;
-};
+std::string FakeAlert() { return test_support::FakeAlertProgram(); }
+using ScriptedAlert = test_support::ScriptedFakeAlert;
 
 std::uint32_t At(const std::vector<std::uint8_t>& block, size_t offset)
 {
@@ -98,8 +77,9 @@ TEST(AlertHandOver, TheBlockAsTheAlertProgramSeesIt)
         ASSERT_EQ(block.size(), kAlertBlockSize);
         EXPECT_EQ(At(block, 8), cut.writtenMessage) << cut.messageLength;
         EXPECT_EQ(At(block, 12 + cut.writtenMessage), cut.writtenQuestion) << cut.messageLength;
-        if (cut.writtenMessage == 9219)
+        if (cut.writtenMessage == 9219) {
             EXPECT_EQ(std::string(block.begin() + 12 + 9216, block.begin() + 12 + 9219), "...");
+        }
         EXPECT_EQ(block[16 + cut.writtenMessage + cut.writtenQuestion], 0) << "no check box";
     }
 }
@@ -195,4 +175,35 @@ TEST(AlertHandOver, AnAnswerForAMonitorThatEndedIsDropped)
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(WaitForSingleObject(done.Get(), 10000), WAIT_OBJECT_0);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+}
+
+TEST(AlertHandOver, ACancelledQuestionPostsNothing)
+{
+    // Closed before the alert is shown, and while it is up (it would answer
+    // Yes a little later): the thread ends and posts nothing, so no answer
+    // can reach a monitor that has gone.
+    for (const bool whileUp : {false, true}) {
+        SCOPED_TRACE(whileUp ? "cancelled while the alert is up" : "cancelled before");
+        const ScriptedAlert alert("late 2000 6 0");
+        TUniqueHandle cancel(CreateEventA(nullptr, TRUE, whileUp ? FALSE : TRUE, nullptr));
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);  // this thread has a queue
+        TGuardQuestion question;
+        question.Message = "m";
+        question.GuardId = 23;
+        question.MonitorThreadId = GetCurrentThreadId();
+        question.Cancel = cancel.Get();
+        auto thread = std::make_unique<TConfirmationThread>(question, std::make_shared<TAlertLauncher>(FakeAlert()));
+        const TUniqueHandle done = thread->DuplicateWaitHandle();
+        TThread::StartOwned(std::move(thread));
+        if (whileUp) {
+            for (int i = 0; i < 1000 && alert.Dump("23").empty(); ++i)
+                Sleep(10);
+            ASSERT_FALSE(alert.Dump("23").empty()) << "the alert program never came up";
+            SetEvent(cancel.Get());
+        }
+        EXPECT_EQ(WaitForSingleObject(done.Get(), 20000), WAIT_OBJECT_0);
+        EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_GUARD_ANSWER, WM_GUARD_ANSWER, PM_REMOVE)) << "an answer was posted";
+        EXPECT_EQ(alert.Dump("23").empty(), !whileUp) << "an alert shows only for a question still open";
+    }
 }

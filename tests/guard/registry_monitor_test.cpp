@@ -10,6 +10,8 @@
 
 #include "classlib/file_system.h"
 #include "classlib/thread_stop.h"
+#include "guard/alert_block.h"
+#include "guard/confirmation_thread.h"
 #include "guard/registry_utils.h"
 #include "support/registry_fixture.h"
 #include "support/test_support.h"
@@ -197,18 +199,36 @@ TEST(RegistryMonitor, AGuardTheMainFormCallsInactiveIsNotTouched)
     EXPECT_TRUE(harness.PumpUntil([&] { return harness.queries > queries + 1; }));
 }
 
-TEST(RegistryMonitor, WithoutActiveGuardsTheMonitorEndsAtOnce)
+TEST(RegistryMonitor, WithNothingToWatchTheMonitorSaysSoAndEnds)
 {
     test_support::TestKey key;
-    MonitorHarness harness;
-    TFreezeList guards;
-    AddGuard(guards, key.Path(), gkKey, grRevoke)->State = gsNotActive;
-    AddGuard(guards, key.Path(), gkKey, grRevoke)->State = gsDisabled;
-    harness.Start(guards);
-    ASSERT_TRUE(harness.PumpUntil([&] { return !harness.worker.Running(); }));
-    harness.PumpFor(50);
-    EXPECT_FALSE(harness.started);
-    EXPECT_TRUE(harness.lines.empty());
+    const struct {
+        const char* what;
+        std::function<void(TFreezeList&)> make;
+        size_t lines;  // only a key that can't be opened is reported
+    } cases[] = {
+        {"no active guard",
+         [&](TFreezeList& guards) {
+             AddGuard(guards, key.Path(), gkKey, grRevoke)->State = gsNotActive;
+             AddGuard(guards, key.Path(), gkKey, grRevoke)->State = gsDisabled;
+         },
+         0},
+        // A key name over the registry's limit can be neither opened nor created.
+        {"no key can be opened",
+         [&](TFreezeList& guards) { AddGuard(guards, key.Sub(std::string(300, 'n')), gkKey, grRevoke); }, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        MonitorHarness harness;
+        TFreezeList guards;
+        c.make(guards);
+        harness.Start(guards);
+        ASSERT_TRUE(harness.PumpUntil([&] { return !harness.worker.Running(); }));
+        harness.PumpFor(50);
+        EXPECT_EQ(harness.nothingToMonitor, 1);
+        EXPECT_FALSE(harness.started);
+        EXPECT_EQ(harness.lines.size(), c.lines);
+    }
 }
 
 TEST(RegistryMonitor, AsksAboutKeyChangesAndCarriesOutTheAnswer)
@@ -323,23 +343,38 @@ TEST(RegistryMonitor, AsksAboutAValueAndRestoresAVanishedOneOnYes)
     EXPECT_EQ(test_support::Dump(key.Path())[""]["Start Page"], Dword(42));
 }
 
-TEST(RegistryMonitor, MoreThanSixtyFourGuardsAreAllWatched)
+TEST(RegistryMonitor, MoreThanSixtyFourGuardsAreAllWatchedWithoutPolling)
 {
+    // More guards than two waits can take: the last ones are watched the
+    // same way as the first, and nothing wakes the monitor while nothing
+    // changes.
+    constexpr int kGuards = 130;
     test_support::TestKey key;
     MonitorHarness harness;
     TFreezeList guards;
-    for (int i = 0; i < 70; ++i) {
-        test_support::SetValue(key.Sub("k" + std::to_string(i)), "v", Dword(static_cast<DWORD>(i)));
-        AddGuard(guards, key.Sub("k" + std::to_string(i)), gkValue, grRevoke, "v");
+    const auto path = [&](int i) { return key.Sub(std::string("k").append(std::to_string(i))); };
+    for (int i = 0; i < kGuards; ++i) {
+        test_support::SetValue(path(i), "v", Dword(static_cast<DWORD>(i)));
+        AddGuard(guards, path(i), gkValue, grRevoke, "v");
     }
     harness.Start(guards);
-    ASSERT_TRUE(harness.WaitStarted()) << "arming 70 guards";
-    for (int i : {69, 0, 64, 33}) {
-        const std::string path = key.Sub("k" + std::to_string(i));
-        test_support::SetValue(path, "v", Dword(1000));
-        EXPECT_TRUE(harness.PumpUntil([&] { return test_support::Dump(path)[""]["v"] == Dword(static_cast<DWORD>(i)); }))
+    ASSERT_TRUE(harness.WaitStarted()) << "arming " << kGuards << " guards";
+    const auto quiet = [&] {
+        harness.PumpFor(300);  // the checks of our own writes are over
+        const unsigned wakes = harness.counters->Wakes;
+        harness.PumpFor(1500);
+        return harness.counters->Wakes - wakes;
+    };
+    EXPECT_EQ(quiet(), 0u) << "the monitor woke while nothing changed";
+    for (int i : {kGuards - 1, kGuards - 2, 64, 63, 62, 0}) {
+        test_support::SetValue(path(i), "v", Dword(1000));
+        EXPECT_TRUE(harness.PumpUntil([&] { return test_support::Dump(path(i))[""]["v"] == Dword(static_cast<DWORD>(i)); }))
             << "guard " << i;
     }
+    // A key of the last ones deleted outright: seen through its parent.
+    test_support::DeleteTree(path(kGuards - 1));
+    EXPECT_TRUE(harness.PumpUntil([&] { return test_support::Dump(path(kGuards - 1))[""]["v"] == Dword(kGuards - 1); }));
+    EXPECT_EQ(quiet(), 0u) << "the monitor woke while nothing changed";
 }
 
 TEST(RegistryMonitor, StopRightAfterStart)
@@ -531,9 +566,11 @@ TEST(RegistryMonitor, WithoutASnapshotFileARevokeTouchesNothing)
     MonitorHarness harness;
     TFreezeList guards;
     const TSingleFreeze* guard = AddGuard(guards, key.Path(), gkKey, grRevoke);
+    // A folder in the snapshot file's place: none can be written or read.
+    const String file = GetSnapshotFileName(guard, harness.dataFolder);
+    ASSERT_TRUE(CreateDirectoryA(file.c_str(), nullptr));
     harness.Start(guards);
     ASSERT_TRUE(harness.WaitStarted());
-    ASSERT_TRUE(RemoveFile(GetSnapshotFileName(guard, harness.dataFolder)));
     const size_t from = harness.lines.size();
     test_support::SetValue(key.Path(), "added", Sz("stays"));
     ASSERT_TRUE(harness.PumpUntil([&] { return harness.lines.size() > from; }));
@@ -543,6 +580,45 @@ TEST(RegistryMonitor, WithoutASnapshotFileARevokeTouchesNothing)
     HKEY other = nullptr;
     EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_CONFIG, key.Path().c_str(), 0, KEY_READ, &other), ERROR_SUCCESS)
         << "a key was made under another root";
+    EXPECT_TRUE(harness.Stop());
+    RemoveDirectoryA(file.c_str());
+}
+
+TEST(RegistryMonitor, ASnapshotIsHeldWhileTheMonitorRunsAndReadAgainByTheNext)
+{
+    test_support::TestKey key;
+    test_support::Plant(key.Path(), kTree);
+    MonitorHarness harness;
+    TFreezeList guards;
+    const TSingleFreeze* guard = AddGuard(guards, key.Path(), gkKey, grRevoke);
+    harness.Start(guards);
+    ASSERT_TRUE(harness.WaitStarted());
+    const auto s = [&] { return test_support::Dump(key.Path())[""]["s"]; };
+    const auto revoked = [&](const char* change, const char* expected) {
+        test_support::SetValue(key.Path(), "s", Sz(change));
+        return harness.PumpUntil([&] { return s() == Sz(expected); });
+    };
+    EXPECT_TRUE(revoked("evil", "text"));  // the snapshot is read
+
+    // Another snapshot written to the file behind the running monitor's back
+    // (the guard left alone meanwhile): it goes on with the one it holds.
+    harness.inactive.insert(guard->Id);
+    test_support::SetValue(key.Path(), "s", Sz("other"));
+    {
+        TRegistryShapshoot other;
+        ASSERT_TRUE(TakeGuardSnapshot(other, *guard, harness.dataFolder));
+    }
+    harness.PumpFor(100);
+    harness.inactive.clear();
+    EXPECT_TRUE(revoked("evil", "text")) << "the held snapshot";
+
+    // The next monitor reads the file.
+    ASSERT_TRUE(harness.Stop());
+    harness.started = false;
+    harness.Start(guards);
+    ASSERT_TRUE(harness.WaitStarted());
+    EXPECT_TRUE(harness.PumpUntil([&] { return s() == Sz("other"); })) << "the file's snapshot";
+    EXPECT_TRUE(revoked("evil", "other"));
 }
 
 TEST(RegistryMonitor, ValueAnswersRestoreKeepOrAccept)
@@ -643,4 +719,174 @@ TEST(RegistryMonitor, AnUnansweredQuestionNeitherAcceptsNorRollsBack)
     ASSERT_TRUE(LoadGuardSnapshot(snapshot, *valueGuard, harness.dataFolder));
     EXPECT_EQ(snapshot.FindValue("v")->AsText(), "good");
     EXPECT_EQ(harness.answers->Asked().size(), 3u);
+}
+
+namespace {
+
+// Answers "accept" to every question; first, when told to, it takes the
+// place of the guard's snapshot file with a folder, so the snapshot of the
+// accepted state can't be written.
+class AcceptWithSnapshotBlocked : public TQuestionSink {
+public:
+    AcceptWithSnapshotBlocked(const String& snapshotFile, bool block) : file_(snapshotFile), block_(block) {}
+    TUniqueHandle Ask(const TGuardQuestion& question) override
+    {
+        if (block_) {
+            DeleteFileA(file_.c_str());
+            CreateDirectoryA(file_.c_str(), nullptr);
+        }
+        PostThreadMessageA(question.MonitorThreadId, WM_GUARD_ANSWER, acAccept, static_cast<LPARAM>(question.GuardId));
+        return TUniqueHandle();
+    }
+
+private:
+    String file_;
+    bool block_;
+};
+
+// The real hand-over to the alert program, keeping a handle of each thread
+// that asks.
+class RecordingAlertSink : public TQuestionSink {
+public:
+    explicit RecordingAlertSink(const std::string& program) : inner_(program) {}
+    TUniqueHandle Ask(const TGuardQuestion& question) override
+    {
+        TUniqueHandle asking = inner_.Ask(question);
+        HANDLE copy = nullptr;
+        DuplicateHandle(GetCurrentProcess(), asking.Get(), GetCurrentProcess(), &copy, SYNCHRONIZE, FALSE, 0);
+        const std::lock_guard<std::mutex> hold(lock_);
+        threads_.emplace_back(copy);
+        return asking;
+    }
+    size_t Count()
+    {
+        const std::lock_guard<std::mutex> hold(lock_);
+        return threads_.size();
+    }
+    bool Ended(size_t question)
+    {
+        const std::lock_guard<std::mutex> hold(lock_);
+        return WaitForSingleObject(threads_.at(question).Get(), 0) == WAIT_OBJECT_0;
+    }
+
+private:
+    TAlertQuestionSink inner_;
+    std::mutex lock_;
+    std::vector<TUniqueHandle> threads_;
+};
+
+}  // namespace
+
+TEST(RegistryMonitor, ASnapshotIsCalledVerifiedOrUpdatedOnlyWhenWritten)
+{
+    // Arming: a missing snapshot that can't be written is not verified.
+    {
+        test_support::TestKey key;
+        test_support::Plant(key.Path(), kTree);
+        MonitorHarness harness;
+        TFreezeList guards;
+        const TSingleFreeze* guard = AddGuard(guards, key.Path(), gkKey, grRevoke);
+        ASSERT_TRUE(CreateDirectoryA(GetSnapshotFileName(guard, harness.dataFolder).c_str(), nullptr));
+        harness.Start(guards);
+        ASSERT_TRUE(harness.WaitStarted());
+        const std::string keyText = "HKCU\\" + key.Path();
+        EXPECT_EQ(harness.lines,
+                  (std::vector<LogLine>{
+                      {0, "Checking snapshot for key '" + keyText + "'..."},
+                      {2, "The snapshot for key '" + keyText + "' does not exist. Creating it..."},
+                      {2, "The snapshot for key '" + keyText + "' could not be written: changes can't be put back until it is."},
+                      // The first check's revoke has nothing to restore from.
+                      {2, "The snapshot of '" + keyText + "' key could not be read whole: what it holds is restored, and nothing is deleted."},
+                  }));
+        EXPECT_EQ(test_support::Dump(key.Path())[""]["s"], Sz("text")) << "nothing was touched";
+    }
+    // An accepted change, with the snapshot's place free or taken when the answer comes.
+    const struct {
+        const char* what;
+        std::uint8_t kind;
+        bool blocked;
+        std::vector<LogLine> expected;  // "%k" stands for the key's text
+    } cases[] = {
+        {"key guard", gkKey, false,
+         {{2, "Changes in '%k' key are found..."},
+          {0, "Updating snapshot for '%k' key..."},
+          {1, "Snapshot for '%k' key is updated."}}},
+        {"key guard, snapshot not written", gkKey, true,
+         {{2, "Changes in '%k' key are found..."},
+          {0, "Updating snapshot for '%k' key..."},
+          {2, "The snapshot for '%k' key could not be updated: the old one stays."}}},
+        {"value guard", gkValue, false,
+         {{2, "Changes for '%k' key in 's' value are found."},
+          {0, "Updating snapshot for '%k' key and his value 's'..."},
+          {1, "Snapshot for value 's' in '%k' key is updated."}}},
+        {"value guard, snapshot not written", gkValue, true,
+         {{2, "Changes for '%k' key in 's' value are found."},
+          {0, "Updating snapshot for '%k' key and his value 's'..."},
+          {2, "The snapshot for value 's' in '%k' key could not be updated: the old one stays."}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        test_support::TestKey key;
+        test_support::Plant(key.Path(), kTree);
+        MonitorHarness harness;
+        TFreezeList guards;
+        TSingleFreeze* guard = AddGuard(guards, key.Path(), c.kind, grAsk, c.kind == gkValue ? "s" : "");
+        guard->AutoUpdate = true;
+        const String file = GetSnapshotFileName(guard, harness.dataFolder);
+        harness.sink = std::make_shared<AcceptWithSnapshotBlocked>(file, c.blocked);
+        harness.Start(guards);
+        ASSERT_TRUE(harness.WaitStarted());
+        const size_t armed = harness.lines.size();
+        test_support::SetValue(key.Path(), "s", Sz("accepted"));
+        ASSERT_TRUE(harness.PumpUntil([&] { return harness.lines.size() >= armed + c.expected.size(); }));
+        harness.PumpFor(200);  // nothing more arrives
+        std::vector<LogLine> expected = c.expected;
+        for (LogLine& l : expected)
+            l.text = StringReplace(l.text, "%k", "HKCU\\" + key.Path(), rfReplaceAll);
+        EXPECT_EQ(harness.LinesFrom(armed), expected);
+        TRegistryShapshoot snapshot;
+        EXPECT_EQ(LoadGuardSnapshot(snapshot, *guard, harness.dataFolder), !c.blocked);
+        if (!c.blocked) {
+            EXPECT_EQ(snapshot.FindValue("s")->AsText(), "accepted");
+        }
+        EXPECT_TRUE(harness.Stop());
+        RemoveDirectoryA(file.c_str());
+    }
+}
+
+TEST(RegistryMonitor, AQuestionOpenWhenTheMonitorStopsIsAskedAgainByTheNext)
+{
+    // The alert would accept much later; the stop closes it unanswered, and
+    // the next monitor asks again and carries out that answer.
+    test_support::ScriptedFakeAlert alert("late 20000 6 0");
+    test_support::TestKey key;
+    test_support::Plant(key.Path(), kTree);
+    MonitorHarness harness;
+    auto questions = std::make_shared<RecordingAlertSink>(test_support::FakeAlertProgram());
+    harness.sink = questions;
+    TFreezeList guards;
+    TSingleFreeze* guard = AddGuard(guards, key.Path(), gkKey, grAsk);
+    const std::string requestId = GuardRequestId(guard->Id);
+    harness.Start(guards);
+    ASSERT_TRUE(harness.WaitStarted());
+    const RegTree before = test_support::Dump(key.Path());
+    test_support::SetValue(key.Path(), "s", Sz("changed"));
+    ASSERT_TRUE(harness.PumpUntil([&] { return !alert.Dump(requestId).empty(); }, 20000)) << "no alert came up";
+    ASSERT_EQ(questions->Count(), 1u);
+
+    ASSERT_TRUE(harness.Stop());
+    EXPECT_TRUE(questions->Ended(0)) << "the question's thread outlived its monitor";
+    EXPECT_EQ(test_support::Dump(key.Path())[""]["s"], Sz("changed")) << "neither rolled back";
+    TRegistryShapshoot snapshot;
+    ASSERT_TRUE(LoadGuardSnapshot(snapshot, *guard, harness.dataFolder));
+    EXPECT_EQ(snapshot.FindValue("s")->AsText(), "text") << "nor accepted";
+
+    alert.Answer("7 0");  // the next alert says No: roll back
+    harness.started = false;
+    harness.Start(guards);
+    ASSERT_TRUE(harness.WaitStarted());
+    EXPECT_TRUE(harness.PumpUntil([&] { return test_support::Dump(key.Path()) == before; }, 20000));
+    EXPECT_EQ(questions->Count(), 2u);
+    ASSERT_TRUE(LoadGuardSnapshot(snapshot, *guard, harness.dataFolder));
+    EXPECT_EQ(snapshot.FindValue("s")->AsText(), "text");
 }

@@ -5,7 +5,9 @@
 
 #include <windows.h>
 
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <mutex>
 #include <ostream>
@@ -14,6 +16,7 @@
 #include <vector>
 
 #include "classlib/file_system.h"
+#include "classlib/own_messages.h"
 #include "classlib/thread_stop.h"
 #include "guard/registry_monitor_thread.h"
 #include "guard/registry_utils.h"
@@ -30,7 +33,8 @@ struct LogLine {
 inline std::ostream& operator<<(std::ostream& os, const LogLine& l) { return os << l.level << ":" << l.text; }
 
 // Answers questions from a script, on the monitor's thread, as the alert
-// program's hand-over will.
+// program's hand-over will. Nothing runs on after Ask, so it hands back no
+// handle to wait for.
 class ScriptedAnswers : public TQuestionSink {
 public:
     void Answer(std::uint16_t code, bool alwaysForbid = false)
@@ -38,14 +42,15 @@ public:
         std::lock_guard<std::mutex> hold(lock_);
         script_.push_back((alwaysForbid ? 0x10000u : 0u) | code);
     }
-    void Ask(const TGuardQuestion& question) override
+    TUniqueHandle Ask(const TGuardQuestion& question) override
     {
         std::lock_guard<std::mutex> hold(lock_);
         asked_.push_back(question);
         if (script_.empty())
-            return;
+            return TUniqueHandle();
         PostThreadMessageA(question.MonitorThreadId, WM_GUARD_ANSWER, script_.front(), static_cast<LPARAM>(question.GuardId));
         script_.erase(script_.begin());
+        return TUniqueHandle();
     }
     std::vector<TGuardQuestion> Asked()
     {
@@ -59,8 +64,38 @@ private:
     std::vector<TGuardQuestion> asked_;
 };
 
+// The stand-in alert program (tests/tools/fake_alert.cpp), next to the tests.
+inline std::string FakeAlertProgram() { return Join(EnvOr("TALMORIS_TEST_BIN", "."), "fake_alert.exe"); }
+
+// Tells the fake alert program how to answer (see fake_alert.cpp) and where
+// to dump the blocks it is given, for every alert started while it lives.
+class ScriptedFakeAlert {
+public:
+    explicit ScriptedFakeAlert(const std::string& script)
+    {
+        SetEnvironmentVariableA("TALMORIS_FAKE_ALERT_DUMP", folder.Path().c_str());
+        Answer(script);
+    }
+    ~ScriptedFakeAlert()
+    {
+        SetEnvironmentVariableA("TALMORIS_FAKE_ALERT_DUMP", nullptr);
+        SetEnvironmentVariableA("TALMORIS_FAKE_ALERT_ANSWER", nullptr);
+    }
+    // The answer of the alerts started from now on.
+    void Answer(const std::string& script) { SetEnvironmentVariableA("TALMORIS_FAKE_ALERT_ANSWER", script.c_str()); }
+    // The block the alert program was last given, or nothing when it never ran.
+    std::vector<std::uint8_t> Dump(const std::string& id) const
+    {
+        std::ifstream in(folder.File(id + ".block"), std::ios::binary);
+        return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+    }
+    TempFolder folder;
+};
+
 // The main form's side of the monitor: a window on the test's thread that
-// answers WM_QUERY_GUARD and collects what the monitor sends.
+// answers WM_QUERY_GUARD and collects what the monitor sends. Like the main
+// form it honours a message that carries a pointer or an order only when
+// one of our threads sends it (SendOwnMessage); any other is a failure.
 class MonitorHarness {
 public:
     MonitorHarness() : answers(std::make_shared<ScriptedAnswers>())
@@ -87,7 +122,7 @@ public:
 
     void Start(const TFreezeList& guards)
     {
-        worker = StartWorker(std::make_unique<TRegMonitorThread>(guards, window, dataFolder, sink));
+        worker = StartWorker(std::make_unique<TRegMonitorThread>(guards, window, dataFolder, sink, counters));
     }
     bool Stop() { return StopWorker(worker, 20000); }
 
@@ -123,9 +158,11 @@ public:
     HWND window = nullptr;
     std::shared_ptr<ScriptedAnswers> answers;
     std::shared_ptr<TQuestionSink> sink = answers;  // where the monitor's questions go
+    std::shared_ptr<TMonitorCounters> counters = std::make_shared<TMonitorCounters>();
     TWorkerHandle worker;
     std::vector<LogLine> lines;
     bool started = false;
+    int nothingToMonitor = 0;
     int blinks = 0;
     int queries = 0;
     std::set<std::uint32_t> inactive;  // guard ids WM_QUERY_GUARD answers 0 for
@@ -137,20 +174,32 @@ private:
         auto* self = reinterpret_cast<MonitorHarness*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
         if (!self)
             return DefWindowProcA(hwnd, message, wParam, lParam);
+        const bool ours = IsOwnMessage(message, wParam, lParam);
         switch (message) {
         case WM_ADD_LOG_LINE:
+            if (!ours)
+                break;
             self->lines.push_back(LogLine{static_cast<int>(wParam), reinterpret_cast<const char*>(lParam)});
             return 0;
         case WM_QUERY_GUARD: {
+            if (!ours)
+                break;
             ++self->queries;
             const auto* guard = reinterpret_cast<const TSingleFreeze*>(wParam);
             return self->inactive.count(guard->Id) ? 0 : 1;
         }
+        case WM_SET_GUARD_REACTION:
+            if (!ours)
+                break;
+            self->reactions.emplace_back(wParam, lParam);
+            return 0;
         case WM_MONITORING_STARTED: self->started = true; return 0;
+        case WM_NOTHING_TO_MONITOR: ++self->nothingToMonitor; return 0;
         case WM_START_BLINK: ++self->blinks; return 0;
-        case WM_SET_GUARD_REACTION: self->reactions.emplace_back(wParam, lParam); return 0;
         default: return DefWindowProcA(hwnd, message, wParam, lParam);
         }
+        ADD_FAILURE() << "message " << message << " was not sent as ours";
+        return 0;
     }
 };
 

@@ -317,6 +317,32 @@ TEST_F(MainFormTest, TheTrayIconBlinksOnlyWhileTheWindowIsHidden)
     EXPECT_EQ(main.tmBlinkTimer.Tag(), 2);
 }
 
+TEST_F(MainFormTest, TheRealMonitorIsAnsweredAndHeard)
+{
+    // The form and the monitor together: the monitor's queries are answered
+    // as ours and its lines reach the events log.
+    StoreSettings(false, true);
+    TfmMain& main = Open();
+    main.AddGuard(KeyGuard("Revoked"));
+    main.btnBeginMonitoringClick();
+    ASSERT_TRUE(PumpUntil([&] { return main.btnCancelMonitoring.Enabled(); })) << "WM_MONITORING_STARTED";
+
+    test_support::SetValue(kGuardedKey, "Planted", test_support::Sz("spy"));
+    const String key = String("HKCU\\") + kGuardedKey;
+    const auto heard = [&] {
+        for (const auto& [level, text] : LogLines())
+            if (level == llSuccess && text == "The 'Planted' value in '" + key + "' key removed.")
+                return true;
+        return false;
+    };
+    EXPECT_TRUE(PumpUntil(heard)) << "the monitor's line never reached the log";
+    HKEY opened = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kGuardedKey, 0, KEY_READ, &opened), ERROR_SUCCESS);
+    EXPECT_EQ(RegQueryValueExA(opened, "Planted", nullptr, nullptr, nullptr, nullptr), ERROR_FILE_NOT_FOUND)
+        << "the planted value is still there";
+    RegCloseKey(opened);
+}
+
 TEST_F(MainFormTest, LogLinesCarryTheDateAndTime)
 {
     StoreSettings(false, true);
