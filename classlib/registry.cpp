@@ -175,11 +175,8 @@ bool TRegistry::ReadRaw(const String& name, DWORD& type, std::vector<std::uint8_
     return false;
 }
 
-TRegDataType TRegistry::GetDataType(const String& name) const
+TRegDataType RegDataTypeOf(DWORD type)
 {
-    DWORD type = 0;
-    if (!key_ || RegQueryValueExA(key_, name.c_str(), nullptr, &type, nullptr, nullptr) != ERROR_SUCCESS)
-        return rdUnknown;
     switch (type) {
     case REG_SZ: return rdString;
     case REG_EXPAND_SZ: return rdExpandString;
@@ -187,6 +184,14 @@ TRegDataType TRegistry::GetDataType(const String& name) const
     case REG_BINARY: return rdBinary;
     default: return rdUnknown;
     }
+}
+
+TRegDataType TRegistry::GetDataType(const String& name) const
+{
+    DWORD type = 0;
+    if (!key_ || RegQueryValueExA(key_, name.c_str(), nullptr, &type, nullptr, nullptr) != ERROR_SUCCESS)
+        return rdUnknown;
+    return RegDataTypeOf(type);
 }
 
 int TRegistry::GetDataSize(const String& name) const

@@ -14,6 +14,9 @@
 // REG_DWORD and REG_BINARY is rdUnknown.
 enum TRegDataType : std::uint8_t { rdUnknown = 0, rdString = 1, rdExpandString = 2, rdInteger = 3, rdBinary = 4 };
 
+// The class library's data type of a registry value type (REG_SZ, ...).
+TRegDataType RegDataTypeOf(DWORD type);
+
 class TRegistry {
 public:
     explicit TRegistry(REGSAM access = KEY_ALL_ACCESS) : access_(access) {}

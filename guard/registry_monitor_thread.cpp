@@ -77,17 +77,6 @@ std::uint32_t IntegerOf(const std::vector<std::uint8_t>& data)
     return v;
 }
 
-TRegDataType DataTypeOf(DWORD type)
-{
-    switch (type) {
-    case REG_SZ: return rdString;
-    case REG_EXPAND_SZ: return rdExpandString;
-    case REG_DWORD: return rdInteger;
-    case REG_BINARY: return rdBinary;
-    default: return rdUnknown;
-    }
-}
-
 String Numbered(const char* pattern, int number, FormatArgs rest)
 {
     // The line patterns are not translated: "\r\n%u. " and what follows.
@@ -111,7 +100,7 @@ struct TLiveComparison {
 TLiveComparison CompareLive(const TRegistry::TRawValue& live, const TSnapshootValue& stored)
 {
     TLiveComparison c;
-    c.liveType = DataTypeOf(live.type);
+    c.liveType = RegDataTypeOf(live.type);
     bool differs = false;
     switch (c.liveType) {
     case rdString:
