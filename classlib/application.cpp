@@ -52,6 +52,13 @@ LRESULT CALLBACK TApplication::WindowProc(HWND hwnd, UINT message, WPARAM wParam
         }
         if (message == WM_TIMER && application.hints_ && application.hints_->Timer(wParam))
             return 0;
+        if (message == WM_CLOSE) {
+            // Closing the application is closing its main form; the window
+            // itself, owner of every form, is never destroyed by a close.
+            if (auto* main = dynamic_cast<TWinControl*>(application.mainForm_); main && main->HandleAllocated())
+                PostMessageA(main->Handle(), WM_CLOSE, 0, 0);
+            return 0;
+        }
         return DefWindowProcA(hwnd, message, wParam, lParam);
     });
 }

@@ -121,6 +121,10 @@ int TForm::ShowModal()
             break;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
+        if (!IsWindow(window)) {
+            modalResult_ = mrCancel;  // destroyed under us (with its owner, say): nothing left to answer
+            break;
+        }
     }
     modal_ = false;
     Hide();

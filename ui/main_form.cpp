@@ -266,7 +266,7 @@ void TfmMain::FormClose(TForm&, TCloseAction&)
                        TranslateFormat(155, "The guard list %s can't be saved: %s{CRLF}{CRLF}The changes to the guards "
                                             "made in this run are lost.",
                                        {places_.dataFolder + "freeze.list", error}),
-                       "", MB_ICONWARNING, false, places_.pictures);
+                       "", MB_ICONINFORMATION, false, places_.pictures);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "classlib/application.h"
 #include "classlib/timers.h"
 
 TEST(Forms, ShowModalEndsWhenModalResultIsSet)
@@ -40,6 +41,44 @@ TEST(Forms, ShowModalEndsWhenModalResultIsSet)
     timer.SetEnabled(true);
     EXPECT_EQ(form.ShowModal(), mrCancel);
     EXPECT_EQ(refusals, 2);
+}
+
+TEST(Forms, AModalLoopEndsWhenItsWindowIsDestroyedAndTheApplicationWindowOutlivesAClose)
+{
+    // Destroyed under its own modal loop (with an owner, say): Cancel, not a
+    // loop waiting for an answer nobody can give.
+    TForm form(nullptr);
+    form.SetBounds(0, 0, 200, 100);
+    TTimer timer(nullptr);
+    timer.SetInterval(30);
+    timer.OnTimer = [&](TTimer& t) {
+        t.SetEnabled(false);
+        DestroyWindow(form.Handle());
+    };
+    EXPECT_EQ(form.ShowModal(), mrCancel);
+
+    // A close sent to the application window closes the main form instead.
+    TApplication& application = TApplication::Instance();
+    TForm main(nullptr);
+    main.SetBounds(0, 0, 200, 100);
+    bool mainClosed = false;
+    main.OnClose = [&](TForm&, TCloseAction& action) {
+        mainClosed = true;
+        action = TCloseAction::caNone;
+    };
+    ASSERT_NE(main.Handle(), nullptr);
+    TComponent* previous = application.MainForm();
+    application.SetMainForm(&main);
+    SendMessageA(application.Handle(), WM_CLOSE, 0, 0);
+    for (int i = 0; i < 20 && !mainClosed; ++i) {
+        MSG msg;
+        while (PeekMessageA(&msg, main.Handle(), 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
+        Sleep(5);
+    }
+    application.SetMainForm(previous);
+    EXPECT_TRUE(IsWindow(application.Handle())) << "the application window was destroyed";
+    EXPECT_TRUE(mainClosed);
 }
 
 TEST(Forms, KeyPreviewAndCentring)

@@ -587,6 +587,8 @@ TEST_F(MainProgram, ADataFolderTakenByAFileEndsTheProgramCleanly)
         return box != nullptr || program.EndsWithin(0);
     }));
     ASSERT_NE(box, nullptr) << "no message; " << Fate(program);
+    Sleep(500);  // painted
+    test_support::KeepArtefact(ScreenArea(WindowArea(box)), "guard-list-not-saved.bmp");
     PostMessageA(box, WM_KEYDOWN, VK_RETURN, 0);
     ASSERT_TRUE(program.EndsWithin(kWaitMs)) << "the program goes on after the box";
     EXPECT_EQ(program.ExitCode(), 0u) << "the program ended abnormally";
