@@ -1,0 +1,177 @@
+#include "guard/additional_info_interface.h"
+
+#include <exception>
+#include <vector>
+
+#include "classlib/exceptions.h"
+#include "classlib/file_system.h"
+#include "classlib/format.h"
+
+namespace {
+
+// The lines of `fileName`, or false when it can't be read.
+bool LoadLines(const String& fileName, TStringList& lines)
+{
+    try {
+        lines.LoadFromFile(fileName);
+        return true;
+    } catch (const std::exception&) {
+        // The class library's file errors, and a file larger than memory.
+        lines.Clear();
+        return false;
+    }
+}
+
+// A stored copy that is missing or unreadable counts as empty: everything in
+// the present file then shows as new.
+void LoadCopy(const String& copyPath, TStringList& lines)
+{
+    lines.Clear();
+    if (FileExists(copyPath))
+        LoadLines(copyPath, lines);
+}
+
+std::vector<String> NonEmptyTrimmedLines(const TStringList& lines)
+{
+    std::vector<String> result;
+    for (int i = 0; i < lines.Count(); ++i) {
+        String line = Trim(lines[i]);
+        if (!line.empty())
+            result.push_back(std::move(line));
+    }
+    return result;
+}
+
+}  // namespace
+
+bool TDummyInfo::Describe(const String&, const String&, String& text)
+{
+    text.clear();
+    return true;
+}
+
+String GetIniValue(const TStringList& lines, const String& section, const String& valueName)
+{
+    const String header = "[" + section + "]";
+    String result;
+    bool inSection = false;
+    bool foundHere = false;
+    for (int i = 0; i < lines.Count(); ++i) {
+        const String& raw = lines[i];
+        if (LowerCase(raw) == header) {
+            inSection = true;
+            foundHere = false;
+            continue;
+        }
+        if (!inSection)
+            continue;
+        const String line = Trim(raw);
+        if (!line.empty() && line[0] == '[') {
+            inSection = false;
+            continue;
+        }
+        if (foundHere)
+            continue;  // the first occurrence in a section is the one that counts
+        const String::size_type p = line.find('=');
+        if (p != String::npos && p > 0 && LowerCase(line.substr(0, p)) == valueName) {
+            result = line.substr(p + 1);
+            foundHere = true;
+        }
+    }
+    return result;
+}
+
+void TIniFileInformation::AddWatch(const String& section, const String& valueName)
+{
+    watches_.Add(valueName + "=" + section);
+}
+
+bool TIniFileInformation::Describe(const String& path, const String& copyPath, String& text)
+{
+    text.clear();
+    if (!FileExists(path))
+        return false;
+    TStringList current;
+    if (!LoadLines(path, current))
+        return true;  // can't tell what changed: ask without detail rather than let it pass
+    TStringList stored;
+    LoadCopy(copyPath, stored);
+
+    bool found = false;
+    for (int i = 0; i < watches_.Count(); ++i) {
+        const String valueName = watches_.Names(i);
+        const String section = watches_.ValueFromIndex(i);
+        const String now = GetIniValue(current, section, valueName);
+        const String before = GetIniValue(stored, section, valueName);
+        if ((now.empty() && before.empty()) || SameText(now, before))
+            continue;
+        found = true;
+        if (now.empty()) {
+            text += Format("\r\nValue '%s' in section [%s] %s.", {valueName, section, "deleted"});
+            text += Format("\r\nDeleted value: %s\r\n", {before});
+        } else if (before.empty()) {
+            text += Format("\r\nValue '%s' in section [%s] %s.", {valueName, section, "added"});
+            text += Format("\r\nAdded value: %s\r\n", {now});
+        } else {
+            text += Format("\r\nValue '%s' in section [%s] %s.", {valueName, section, "changed"});
+            text += Format("\r\nOld value: %s\r\nNew value: %s\r\n", {before, now});
+        }
+    }
+    if (found)
+        text = "\r\n" + text;
+    return found;
+}
+
+bool TTextFilesInformation::Describe(const String& path, const String& copyPath, String& text)
+{
+    text.clear();
+    if (!FileExists(path))
+        return false;
+    TStringList currentList;
+    if (!LoadLines(path, currentList))
+        return true;  // can't tell what changed: ask without detail rather than let it pass
+    TStringList storedList;
+    LoadCopy(copyPath, storedList);
+    const std::vector<String> current = NonEmptyTrimmedLines(currentList);
+    const std::vector<String> stored = NonEmptyTrimmedLines(storedList);
+
+    // Lines match ignoring letter case. The class library's comparison is
+    // ASCII only, where the system's lstrcmpiA follows the locale; the texts
+    // guarded here (hosts, batch and configuration files) are ASCII.
+    unsigned added = 0, deleted = 0, changed = 0;
+    String addedBlock, deletedBlock, changedBlock;
+    for (const String& line : current) {
+        const String* match = nullptr;
+        for (const String& old : stored) {
+            if (SameText(old, line)) {
+                match = &old;
+                break;
+            }
+        }
+        if (!match)
+            addedBlock += Format("\r\n%u. '%s'", {++added, line});
+        else if (*match != line)
+            changedBlock += Format("\r\n%u. from '%s' to '%s'", {++changed, *match, line});
+    }
+    for (const String& old : stored) {
+        bool present = false;
+        for (const String& line : current) {
+            if (SameText(old, line)) {
+                present = true;
+                break;
+            }
+        }
+        if (!present)
+            deletedBlock += Format("\r\n%u. '%s'", {++deleted, old});
+    }
+    if (!added && !deleted && !changed)
+        return false;
+    text = "\r\n";
+    if (!addedBlock.empty())
+        text += Format("\r\nAdded strings:\r\n%s\r\n", {addedBlock});
+    if (!deletedBlock.empty())
+        text += Format("\r\nDeleted strings:\r\n%s\r\n", {deletedBlock});
+    if (!changedBlock.empty())
+        text += Format("\r\nChanged strings:\r\n%s\r\n", {changedBlock});
+    return true;
+}
