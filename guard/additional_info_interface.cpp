@@ -22,13 +22,22 @@ bool LoadLines(const String& fileName, TStringList& lines)
     }
 }
 
-// A stored copy that is missing or unreadable counts as empty: everything in
-// the present file then shows as new.
-void LoadCopy(const String& copyPath, TStringList& lines)
+enum class TFilePair { Missing, Unreadable, Loaded };
+
+// The present file and its stored copy as lines. A missing file is no
+// question; one that can't be read is asked about without detail rather than
+// let pass. A stored copy that is missing or unreadable counts as empty:
+// everything in the present file then shows as new.
+TFilePair LoadFileAndCopy(const String& path, const String& copyPath, TStringList& current, TStringList& stored)
 {
-    lines.Clear();
+    if (!FileExists(path))
+        return TFilePair::Missing;
+    if (!LoadLines(path, current))
+        return TFilePair::Unreadable;
+    stored.Clear();
     if (FileExists(copyPath))
-        LoadLines(copyPath, lines);
+        LoadLines(copyPath, stored);
+    return TFilePair::Loaded;
 }
 
 std::vector<String> NonEmptyTrimmedLines(const TStringList& lines)
@@ -89,13 +98,9 @@ void TIniFileInformation::AddWatch(const String& section, const String& valueNam
 bool TIniFileInformation::Describe(const String& path, const String& copyPath, String& text)
 {
     text.clear();
-    if (!FileExists(path))
-        return false;
-    TStringList current;
-    if (!LoadLines(path, current))
-        return true;  // can't tell what changed: ask without detail rather than let it pass
-    TStringList stored;
-    LoadCopy(copyPath, stored);
+    TStringList current, stored;
+    if (const TFilePair pair = LoadFileAndCopy(path, copyPath, current, stored); pair != TFilePair::Loaded)
+        return pair == TFilePair::Unreadable;
 
     bool found = false;
     for (int i = 0; i < watches_.Count(); ++i) {
@@ -125,13 +130,9 @@ bool TIniFileInformation::Describe(const String& path, const String& copyPath, S
 bool TTextFilesInformation::Describe(const String& path, const String& copyPath, String& text)
 {
     text.clear();
-    if (!FileExists(path))
-        return false;
-    TStringList currentList;
-    if (!LoadLines(path, currentList))
-        return true;  // can't tell what changed: ask without detail rather than let it pass
-    TStringList storedList;
-    LoadCopy(copyPath, storedList);
+    TStringList currentList, storedList;
+    if (const TFilePair pair = LoadFileAndCopy(path, copyPath, currentList, storedList); pair != TFilePair::Loaded)
+        return pair == TFilePair::Unreadable;
     const std::vector<String> current = NonEmptyTrimmedLines(currentList);
     const std::vector<String> stored = NonEmptyTrimmedLines(storedList);
 

@@ -10,52 +10,6 @@ namespace {
 
 const char* const kShortcutName = "Talmoris.lnk";
 
-// An item list from the shell, freed with the shell's allocator.
-class TShellItemList {
-public:
-    TShellItemList()
-    {
-        if (FAILED(SHGetMalloc(malloc_.Out())))
-            malloc_.Reset();
-    }
-    ~TShellItemList()
-    {
-        if (items_ && malloc_)
-            malloc_->Free(items_);
-    }
-    TShellItemList(const TShellItemList&) = delete;
-    TShellItemList& operator=(const TShellItemList&) = delete;
-
-    bool LoadSpecialFolder(int folder)
-    {
-        return malloc_ && SUCCEEDED(SHGetSpecialFolderLocation(nullptr, folder, &items_)) && items_;
-    }
-    String Path() const
-    {
-        char path[MAX_PATH] = {};
-        if (!items_ || !SHGetPathFromIDListA(items_, path))
-            return String();
-        path[MAX_PATH - 1] = '\0';
-        return path;
-    }
-
-private:
-    TComPtr<IMalloc> malloc_;
-    LPITEMIDLIST items_ = nullptr;
-};
-
-std::wstring WideFromAnsi(const String& text)
-{
-    const int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-    if (length <= 0)
-        return std::wstring();
-    std::wstring wide(static_cast<size_t>(length), L'\0');
-    if (MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), length) != length)
-        return std::wstring();
-    wide.resize(static_cast<size_t>(length) - 1);  // the converted NUL
-    return wide;
-}
-
 bool SaveShellLink(const String& target, const String& linkFile, const String& description)
 {
     TComPtr<IShellLinkA> link;
@@ -72,18 +26,35 @@ bool SaveShellLink(const String& target, const String& linkFile, const String& d
 
 }  // namespace
 
-TAutoStartHelper::TAutoStartHelper()
+std::wstring WideFromAnsi(const String& text)
 {
-    // S_FALSE (already initialised on this thread) still needs its matching
-    // uninitialise; RPC_E_CHANGED_MODE does not.
-    comInitialised_ = SUCCEEDED(CoInitialize(nullptr));
+    const int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+    if (length <= 0)
+        return std::wstring();
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    if (MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), length) != length)
+        return std::wstring();
+    wide.resize(static_cast<size_t>(length) - 1);  // the converted NUL
+    return wide;
 }
 
-TAutoStartHelper::~TAutoStartHelper()
+bool TShellItemList::LoadSpecialFolder(int folder)
 {
-    if (comInitialised_)
-        CoUninitialize();
+    return SUCCEEDED(SHGetSpecialFolderLocation(nullptr, folder, &items_)) && items_;
 }
+
+String TShellItemList::Path() const
+{
+    char path[MAX_PATH] = {};
+    if (!items_ || !SHGetPathFromIDListA(items_, path))
+        return String();
+    path[MAX_PATH - 1] = '\0';
+    return path;
+}
+
+TAutoStartHelper::TAutoStartHelper() = default;
+
+TAutoStartHelper::~TAutoStartHelper() = default;
 
 String TAutoStartHelper::GetStartupShortcutPath() const
 {

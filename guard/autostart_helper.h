@@ -8,7 +8,9 @@
 #include <windows.h>
 
 #include <objbase.h>
+#include <shlobj.h>
 
+#include <string>
 #include <utility>
 
 #include "classlib/sysutils.h"
@@ -55,6 +57,47 @@ private:
     T* ptr_ = nullptr;
 };
 
+// A text in the system's code page as the wide text COM takes; empty when it
+// can't be converted.
+std::wstring WideFromAnsi(const String& text);
+
+// COM on this thread for the scope's life. S_FALSE (already initialised on
+// this thread) still needs its matching uninitialise; RPC_E_CHANGED_MODE
+// does not.
+class TComScope {
+public:
+    TComScope() : initialised_(SUCCEEDED(CoInitialize(nullptr))) {}
+    ~TComScope()
+    {
+        if (initialised_)
+            CoUninitialize();
+    }
+    TComScope(const TComScope&) = delete;
+    TComScope& operator=(const TComScope&) = delete;
+
+private:
+    bool initialised_;
+};
+
+// An item list handed out by the shell, freed with the task allocator (the
+// shell's own allocator).
+class TShellItemList {
+public:
+    TShellItemList() = default;
+    ~TShellItemList() { CoTaskMemFree(items_); }
+    TShellItemList(const TShellItemList&) = delete;
+    TShellItemList& operator=(const TShellItemList&) = delete;
+
+    bool LoadSpecialFolder(int folder);
+    LPITEMIDLIST* Out() { return &items_; }
+    LPITEMIDLIST Get() const { return items_; }
+    // The file-system path of the items; "" when they have none.
+    String Path() const;
+
+private:
+    LPITEMIDLIST items_ = nullptr;
+};
+
 class TAutoStartHelper {
 public:
     TAutoStartHelper();
@@ -76,5 +119,5 @@ public:
     static bool DeleteShortcutFile(const String& file);
 
 private:
-    bool comInitialised_ = false;
+    TComScope com_;
 };

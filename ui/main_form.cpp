@@ -396,9 +396,8 @@ void TfmMain::StartMonitoring()
     ForceDirectories(places_.dataFolder + "snapshoots\\");
     if (!monitoringOn_ || !guards_ || guards_->Count() == 0)
         return;
-    auto thread = std::make_unique<TRegMonitorThread>(*guards_, Handle(), places_.dataFolder, places_.questions);
-    if (thread->Handle())
-        monitor_ = StartWorker(std::move(thread));
+    monitor_ = StartWorker(
+        std::make_unique<TRegMonitorThread>(*guards_, Handle(), places_.dataFolder, places_.questions));
     if (!monitor_.handle.Valid()) {
         // No thread: the flag stays and nothing is logged, but the user can
         // still switch protection off.
