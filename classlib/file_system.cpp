@@ -328,3 +328,13 @@ String FreeFileName(const String& base)
     }
     return String();
 }
+
+String KeepDamagedFile(const String& fileName)
+{
+    const String aside = FreeFileName(fileName + ".bad");
+    if (aside.empty())
+        return String();
+    if (RenameFileOver(fileName, aside) || CopyFileOver(fileName, aside))
+        return aside;
+    return String();
+}

@@ -74,3 +74,8 @@ private:
 // A free name `base`, else `base` + ".1", ".2", ... (up to a bound); "" when
 // every candidate is taken.
 String FreeFileName(const String& base);
+
+// Moves a damaged file out of the way of the next save, as `fileName` +
+// ".bad" (or ".bad.1", ...), a copy when it can't be moved. Answers where it
+// is now, or "" when it could not be kept.
+String KeepDamagedFile(const String& fileName);

@@ -17,6 +17,22 @@ public:
     virtual bool Describe(const String& path, const String& copyPath, String& text) = 0;
 };
 
+// A provider's work in `body` (which fills `text` and gives the answer). An
+// error inside it (a file that can't be read, memory running out) must not
+// end the protection's thread nor let the change pass unseen: the change is
+// then asked without detail.
+template <class Body>
+bool DescribeOrAskPlainly(String& text, Body&& body) noexcept
+{
+    try {
+        text.clear();
+        return body();
+    } catch (...) {
+        text.clear();
+        return true;
+    }
+}
+
 // Protections of the user's own: every change is asked, with no detail.
 class TDummyInfo : public IFileAction {
 public:
@@ -24,9 +40,10 @@ public:
 };
 
 // The value `valueName` in section [`section`] of ini-file lines, "" when absent.
-// The section header is matched on the line as it stands (lower-cased, not
-// trimmed); the lines inside are trimmed. A later section of the same name that
-// holds the value wins. Section and value name are given in lower case.
+// Header, value name and value are trimmed of blanks, and names compare
+// ignoring letter case, as the system's own ini reading has it. The first
+// occurrence inside a section counts; a later section of the same name that
+// holds the value wins.
 String GetIniValue(const TStringList& lines, const String& section, const String& valueName);
 
 // win.ini and system.ini: only the watched values count.

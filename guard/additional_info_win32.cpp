@@ -30,8 +30,10 @@ String ResolveShellLink(const String& path)
             const std::wstring widePath = WideFromAnsi(path);
             if (!widePath.empty() && SUCCEEDED(file->Load(widePath.c_str(), STGM_READ))) {
                 link->Resolve(nullptr, kResolveFlags);
+                // A link without a target may hand back success with no list
+                // at all (S_FALSE); the list, when there is one, is freed here.
                 TShellItemList items;
-                if (SUCCEEDED(link->GetIDList(items.Out())))
+                if (SUCCEEDED(link->GetIDList(items.Out())) && items.Get())
                     target = items.Path();
             }
         }
@@ -44,30 +46,32 @@ String ResolveShellLink(const String& path)
 
 bool TInternetShortcutInformation::Describe(const String& path, const String&, String& text)
 {
-    text.clear();
-    if (LowerCase(ExtractFileExt(path)) != ".url")
-        return false;
-    char url[1024] = {};
-    GetPrivateProfileStringA("InternetShortcut", "URL", "", url, sizeof url, path.c_str());
-    url[sizeof url - 1] = '\0';
-    text = Format("\r\n\r\nFavorite name: %s", {ChangeFileExt(ExtractFileName(path), "")});
-    if (url[0])
-        text += Format("\r\nURL: %s", {String(url)});
-    return true;
+    return DescribeOrAskPlainly(text, [&] {
+        if (LowerCase(ExtractFileExt(path)) != ".url")
+            return false;
+        char url[1024] = {};
+        GetPrivateProfileStringA("InternetShortcut", "URL", "", url, sizeof url, path.c_str());
+        url[sizeof url - 1] = '\0';
+        text = Format("\r\n\r\nFavorite name: %s", {ChangeFileExt(ExtractFileName(path), "")});
+        if (url[0])
+            text += Format("\r\nURL: %s", {String(url)});
+        return true;
+    });
 }
 
 bool TShellLinkInformation::Describe(const String& path, const String&, String& text)
 {
-    text.clear();
-    if (LowerCase(ExtractFileExt(path)) != ".lnk")
-        return true;
-    const String name = ChangeFileExt(ExtractFileName(path), "");
-    const String target = ResolveShellLink(path);
-    text = Format("\r\n\r\nDisplay name: %s", {name});
-    if (!target.empty()) {
-        if (LowerCase(ExtractFileName(target)) == "talmoris.exe")
-            return false;  // the program's own Startup shortcut
-        text += Format("\r\nPath to file: %s", {target});
-    }
-    return LowerCase(name) != "talmoris";
+    return DescribeOrAskPlainly(text, [&] {
+        if (LowerCase(ExtractFileExt(path)) != ".lnk")
+            return true;
+        const String name = ChangeFileExt(ExtractFileName(path), "");
+        const String target = ResolveShellLink(path);
+        text = Format("\r\n\r\nDisplay name: %s", {name});
+        if (!target.empty()) {
+            if (LowerCase(ExtractFileName(target)) == "talmoris.exe")
+                return false;  // the program's own Startup shortcut
+            text += Format("\r\nPath to file: %s", {target});
+        }
+        return LowerCase(name) != "talmoris";
+    });
 }

@@ -7,9 +7,13 @@
 
 namespace {
 
+// How often an alert that may no longer be wanted is asked about.
+constexpr DWORD kStillWantedPollMs = 100;
+
 // Starts the alert program and waits for it to end, or until `cancel` is
-// set, which ends it.
-void RunAlertProgram(const String& program, const String& requestId, HANDLE cancel)
+// set or the question is no longer wanted, which ends it.
+void RunAlertProgram(const String& program, const String& requestId, HANDLE cancel,
+                     const std::function<bool()>& stillWanted)
 {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
@@ -25,22 +29,27 @@ void RunAlertProgram(const String& program, const String& requestId, HANDLE canc
         return;
     const TUniqueHandle processHandle(process.hProcess);
     const TUniqueHandle threadHandle(process.hThread);
-    if (!cancel) {
-        WaitForSingleObject(process.hProcess, INFINITE);
-        return;
+    HANDLE waits[] = {process.hProcess, cancel};
+    const DWORD count = cancel ? 2 : 1;
+    const DWORD poll = stillWanted ? kStillWantedPollMs : INFINITE;
+    for (;;) {
+        const DWORD woke = WaitForMultipleObjects(count, waits, FALSE, poll);
+        if (woke == WAIT_OBJECT_0)
+            return;  // the program has ended
+        if (woke == WAIT_TIMEOUT && stillWanted())
+            continue;
+        break;  // cancelled, no longer wanted, or the wait failed
     }
-    const HANDLE waits[] = {process.hProcess, cancel};
-    if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0) {
-        TerminateProcess(process.hProcess, 0);
-        WaitForSingleObject(process.hProcess, kAlertEndAfterCancelMs);
-    }
+    TerminateProcess(process.hProcess, 0);
+    WaitForSingleObject(process.hProcess, kAlertEndAfterCancelMs);
 }
 
 }  // namespace
 
 TAlertLauncher::TAlertLauncher() : alertProgram_(GetProgramFolder() + "Quorvin\\quorvin.exe") {}
 
-TAlertAnswer TAlertLauncher::Ask(const String& requestId, const TAlertQuestion& question, HANDLE cancel) const
+TAlertAnswer TAlertLauncher::Ask(const String& requestId, const TAlertQuestion& question, HANDLE cancel,
+                                 const std::function<bool()>& stillWanted) const
 {
     TAlertAnswer result;
     const String name = AlertBlockName(requestId);
@@ -53,7 +62,7 @@ TAlertAnswer TAlertLauncher::Ask(const String& requestId, const TAlertQuestion& 
         return result;
     auto* block = static_cast<std::uint8_t*>(view.Data());
     WriteAlertBlock(block, question);
-    RunAlertProgram(alertProgram_, requestId, cancel);
+    RunAlertProgram(alertProgram_, requestId, cancel, stillWanted);
     const std::int32_t answer = AlertBlockAnswer(block);
     result.Flag = AlertBlockFlag(block);
     if (answer == kAlertYes || answer == kAlertNo)

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <functional>
+
 #include "guard/alert_block.h"
 
 // How long an alert program ended by a cancel is waited for at most.
@@ -31,7 +33,10 @@ public:
     // `cancel`, when given, is an event: set while the alert is up, it ends
     // the alert program and leaves the question unanswered; set before, no
     // alert program is started.
-    TAlertAnswer Ask(const String& requestId, const TAlertQuestion& question, HANDLE cancel = nullptr) const;
+    // `stillWanted`, when given, is asked about every 100 ms while the alert
+    // is up; false ends it the same way (the item asked about has gone).
+    TAlertAnswer Ask(const String& requestId, const TAlertQuestion& question, HANDLE cancel = nullptr,
+                     const std::function<bool()>& stillWanted = {}) const;
 
 private:
     String alertProgram_;

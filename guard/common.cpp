@@ -72,6 +72,26 @@ String HashFileMD5(const String& fileName)
     return HashBytesMD5(view.Get(), static_cast<size_t>(size.QuadPart));
 }
 
+bool TryHashFileMD5(const String& fileName, String& digest)
+{
+    TUniqueHandle file(CreateFileA(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file.Valid())
+        return false;
+    TMD5 md5;
+    std::vector<char> buffer(64 * 1024);
+    for (;;) {
+        DWORD read = 0;
+        if (!ReadFile(file.Get(), buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr))
+            return false;
+        if (read == 0)
+            break;
+        md5.Update(buffer.data(), read);
+    }
+    digest = DigestToHex(md5.Final());
+    return true;
+}
+
 std::uint32_t QueryFileSize(const String& fileName)
 {
     TUniqueHandle file(CreateFileA(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,

@@ -25,6 +25,9 @@ String ShellFolderPath(int csidl);
 // (an empty file can't be mapped, and a file held without read sharing can't
 // be opened).
 String HashFileMD5(const String& fileName);
+// The MD5 of the file read through (any size, an empty file included),
+// shared with writers; false when it can't be opened or read just now.
+bool TryHashFileMD5(const String& fileName, String& digest);
 std::uint32_t QueryFileSize(const String& fileName);
 
 // A time that can't be converted (the all-zero default of a setting that was

@@ -109,22 +109,6 @@ void TFreezeList::WriteItems(TWriter& writer) const
     }
 }
 
-namespace {
-
-// Moves a damaged file out of the way of the next save (a copy when it can't
-// be moved). Answers where it is now, or "".
-String KeepDamagedFile(const String& fileName)
-{
-    const String aside = FreeFileName(fileName + ".bad");
-    if (aside.empty())
-        return String();
-    if (RenameFileOver(fileName, aside) || CopyFileOver(fileName, aside))
-        return aside;
-    return String();
-}
-
-}  // namespace
-
 TFreezeListLoad LoadFreezeListKeepingDamage(TFreezeList& list, const String& fileName)
 {
     try {

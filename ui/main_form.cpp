@@ -62,6 +62,7 @@ TMainFormPlaces TMainFormPlaces::OfThisProgram()
     places.dataFolder = GetDataFolder();
     places.pictures = GetModuleHandleA(nullptr);
     places.questions = std::make_shared<TAlertQuestionSink>(places.programFolder + "Quorvin\\quorvin.exe");
+    places.alertProgram = places.programFolder + "Quorvin\\quorvin.exe";
     return places;
 }
 
@@ -216,6 +217,18 @@ void TfmMain::FormCreate()
     freezeListWritable_ =
         LoadFreezeListKeepingDamage(*guards_, places_.dataFolder + "freeze.list") != TFreezeListLoad::Unreadable;
 
+    // The file protections, with the folder of their lists and copies.
+    const String protectionFolder = places_.dataFolder + "protection\\";
+    ForceDirectories(protectionFolder);
+    if (DirectoryExists(protectionFolder)) {
+        const String alertProgram =
+            places_.alertProgram.empty() ? places_.programFolder + "Quorvin\\quorvin.exe" : places_.alertProgram;
+        protections_ = std::make_unique<TProtectionList>(protectionFolder, Handle(), TAlertLauncher(alertProgram));
+        protectionListPath_ = places_.dataFolder + "protection.list";
+        protectionListWritable_ = protections_->LoadFromFile(protectionListPath_) != TProtectionListLoad::Unreadable;
+        protections_->StartEnabled();
+    }
+
     for (TThreeStateButton* button : {&btnCancelMonitoring, &btnBeginMonitoring, &btnFreezeList, &btnViewLog,
                                       &btnSettings, &btnHelp, &btnToTray, &btnClose, &btnScan})
         button->SetTransparent(false);
@@ -268,6 +281,9 @@ void TfmMain::FormClose(TForm&, TCloseAction&)
                                        {places_.dataFolder + "freeze.list", error}),
                        "", MB_ICONINFORMATION, false, places_.pictures);
     }
+    // Each open question about a file is closed and changes nothing.
+    if (protections_)
+        protections_->StopAll();
 }
 
 void TfmMain::FormDestroy()
@@ -279,7 +295,24 @@ void TfmMain::FormDestroy()
     appHook_ = -1;
     SaveSettingsNow();
     guards_.reset();
+    if (protections_) {
+        protections_->StopAll();  // a form destroyed without being closed leaves no watcher behind
+        SaveProtectionList();
+        protections_.reset();
+    }
     ReleaseRegistrations();
+}
+
+void TfmMain::SaveProtectionList()
+{
+    if (!protections_ || !protectionListWritable_)
+        return;  // what could not be read stays as it is
+    try {
+        protections_->SaveToFile(protectionListPath_);
+    } catch (const std::exception& error) {
+        AddLogLine(TranslateFormat(159, "The protection list %s can't be saved: %s", {protectionListPath_, String(error.what())}),
+                   llWarning);
+    }
 }
 
 void TfmMain::SaveSettingsNow()
@@ -295,6 +328,7 @@ void TfmMain::EndSession(UINT message, WPARAM wParam, TMessage& m)
     if (message == WM_QUERYENDSESSION) {
         // Saved already now: some systems end a program soon after asking.
         SaveFreezeList();
+        SaveProtectionList();
         SaveSettingsNow();
         m.Result = TRUE;  // we never hold the session up
         return;

@@ -17,6 +17,7 @@
 #include "classlib/timers.h"
 #include "guard/freeze_list.h"
 #include "guard/interface_translator.h"
+#include "guard/protection_list.h"
 #include "guard/registry_monitor_thread.h"
 #include "guard/settings.h"
 #include "scanner/search.h"
@@ -44,6 +45,7 @@ struct TMainFormPlaces {
     String dataFolder;     // with a trailing backslash
     HMODULE pictures = nullptr;
     std::shared_ptr<TQuestionSink> questions;
+    String alertProgram;  // the file protections' alert program; "" for Quorvin in the program folder
 
     static TMainFormPlaces OfThisProgram();
 };
@@ -58,6 +60,7 @@ public:
     TSettings* GetSettings() { return &settings_; }
     const TInterfaceTranslator& Translator() const { return translator_; }
     TFreezeList* GuardList() const { return guards_.get(); }
+    TProtectionList* ProtectionList() const { return protections_.get(); }
     const String& DataFolder() const { return places_.dataFolder; }
     // False when the start-up stopped early (the alert program is missing).
     bool Created() const { return created_; }
@@ -80,6 +83,7 @@ public:
     // can't be written, or when this run must not write over it because the
     // start-up couldn't read it.
     bool SaveFreezeList();
+    void SaveProtectionList();  // a warning in the events log when it can't be written
     void UpdateGuardCount();
 
     // The events log.
@@ -176,6 +180,9 @@ private:
     TInterfaceTranslator translator_;
     TSettings settings_;
     std::unique_ptr<TFreezeList> guards_;
+    std::unique_ptr<TProtectionList> protections_;
+    String protectionListPath_;
+    bool protectionListWritable_ = true;  // false when the stored list could not be read
     std::unique_ptr<TSearch> search_;
     TWorkerHandle monitor_;
     bool monitoringOn_ = false;

@@ -361,3 +361,38 @@ TEST(Quorvin, TheMonitorAsksThroughTheAlertWindow)
     EXPECT_FALSE(asked);
     EXPECT_TRUE(harness.Stop());
 }
+
+// ---- the whole road of a file: a protected folder asks through the alert window ----
+
+#include "classlib/file_system.h"
+#include "guard/file_protector.h"
+
+TEST(Quorvin, AProtectedFolderAsksThroughTheAlertWindow)
+{
+    test_support::MonitorHarness harness;  // the main window's side
+    const std::string guarded = harness.folder.File("Startup");
+    std::filesystem::create_directories(guarded);
+    TDummyInfo provider;
+    TFileProtection protection(&provider, harness.window, TAlertLauncher(Quorvin()));
+    protection.SetKind(pkFolder);
+    protection.SetPath(guarded);
+    protection.SetListFile(harness.folder.File("protection\\startup.protection"));
+    protection.SetDisplayName("Startup folder protection");
+    protection.Start();
+    ASSERT_TRUE(harness.PumpUntil([&] { return protection.WaitUntilWatching(0); }));
+
+    const std::string dropped = guarded + "\\dropped-by-a-stranger.exe";
+    std::ofstream(dropped) << "MZ";
+    HWND alert = nullptr;
+    ASSERT_TRUE(harness.PumpUntil([&] {
+        alert = FindWindowA(nullptr, "Talmoris Security Alert");
+        return alert && IsWindowVisible(alert);
+    }, 15000));
+    EXPECT_GE(harness.blinks, 1) << "the tray icon is asked to blink";
+    harness.PumpFor(300);
+    ClickAt(alert, 223 + 30, 250 + 11);  // No
+    const std::string trash = test_support::Join(test_support::EnvOr("XDG_DATA_HOME", ""),
+                                                 "Trash\\files\\dropped-by-a-stranger.exe");
+    EXPECT_TRUE(harness.PumpUntil([&] { return !FileExists(dropped) && FileExists(trash); }, 15000));
+    protection.Stop();
+}

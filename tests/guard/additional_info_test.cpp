@@ -33,8 +33,14 @@ TEST(GetIniValue, FindsTheValueByTheRulesOfTheIniFile)
         {"header in any letter case", {"[Windows]", "load=a.exe"}, "windows", "load", "a.exe"},
         {"value name in any letter case, value as it stands", {"[windows]", "LOAD=Prog.EXE"}, "windows", "load",
          "Prog.EXE"},
-        {"header line is not trimmed", {"  [windows]", "load=a.exe"}, "windows", "load", ""},
+        {"header line is trimmed", {"  [windows]\t", "load=a.exe"}, "windows", "load", "a.exe"},
+        {"name inside the brackets is trimmed", {"  [ Windows ]  ", "load=a.exe"}, "windows", "load", "a.exe"},
+        {"text after the closing bracket is no part of the name", {"[windows] ; desktop", "load=a.exe"}, "windows",
+         "load", "a.exe"},
         {"value lines are trimmed", {"[windows]", "\t  load=a.exe  "}, "windows", "load", "a.exe"},
+        {"blanks around the = belong to neither side", {"[windows]", " load = x"}, "windows", "load", "x"},
+        {"blanks inside the value stay", {"[windows]", "load =  a.exe  b.exe "}, "windows", "load", "a.exe  b.exe"},
+        {"a name of blanks only names nothing", {"[windows]", "  =x", " \t =y"}, "windows", "", ""},
         {"everything after the first = is the value", {"[windows]", "load=a=b"}, "windows", "load", "a=b"},
         {"first occurrence in a section counts", {"[windows]", "load=a", "load=b"}, "windows", "load", "a"},
         {"later section of the same name wins",
@@ -42,6 +48,9 @@ TEST(GetIniValue, FindsTheValueByTheRulesOfTheIniFile)
         {"later section without the value keeps the earlier one", {"[windows]", "load=a", "[windows]", "run=x"},
          "windows", "load", "a"},
         {"a trimmed [ line closes the section", {"[windows]", "  [other]", "load=a"}, "windows", "load", ""},
+        {"a [ line without ] closes the section too", {"[windows]", "[broken", "load=a"}, "windows", "load", ""},
+        {"the first occurrence counts even when a later one differs only in blanks",
+         {"[windows]", "load = a", "load=b"}, "windows", "load", "a"},
         {"= at position 0 names nothing", {"[windows]", "=a.exe"}, "windows", "", ""},
         {"= at position 0 is skipped, the scan goes on", {"[windows]", "=load=x", "load=y"}, "windows", "load", "y"},
         {"value in another section only", {"[boot]", "load=a.exe"}, "windows", "load", ""},
@@ -105,6 +114,15 @@ TEST(IniFileInformation, ReportsOnlyTheWatchedValues)
         {"letter case of a value only", "[windows]\r\nload=A.EXE\r\n", "[windows]\r\nload=a.exe\r\n", false, ""},
         {"watched value moved to another section", "[boot]\r\nload=a.exe\r\n", "[windows]\r\nload=a.exe\r\n", true,
          "\r\n\r\nValue 'load' in section [windows] deleted.\r\nDeleted value: a.exe\r\n"},
+        {"a later section of the same name wins", "[windows]\r\nload=a.exe\r\n[boot]\r\n[Windows]\r\nload=b.exe\r\n",
+         "[windows]\r\nload=a.exe\r\n", true,
+         "\r\n\r\nValue 'load' in section [windows] changed.\r\nOld value: a.exe\r\nNew value: b.exe\r\n"},
+        {"blanks around the = only", "[windows]\r\n load = a.exe \r\n", "[windows]\r\nload=a.exe\r\n", false, ""},
+        {"value written with blanks around the =", "[windows]\r\n load = x\r\n", before, true,
+         "\r\n\r\nValue 'load' in section [windows] added.\r\nAdded value: x\r\n"},
+        {"header written with blanks", "  [ Windows ]  \r\nrun=x.exe\r\n", before, true,
+         "\r\n\r\nValue 'run' in section [windows] added.\r\nAdded value: x.exe\r\n"},
+        {"header re-spaced only", "  [ Windows ]  \r\nload=a.exe\r\n", "[windows]\r\nload=a.exe\r\n", false, ""},
         {"no stored copy", "[windows]\r\nrun=x.exe\r\n", std::nullopt, true,
          "\r\n\r\nValue 'run' in section [windows] added.\r\nAdded value: x.exe\r\n"},
         {"guarded file missing", std::nullopt, before, false, ""},
@@ -145,11 +163,58 @@ TEST(TextFilesInformation, ReportsAddedDeletedAndCaseChangedLines)
          "\r\n\r\nAdded strings:\r\n\r\n1. 'set a=1'\r\n2. 'set b=2'\r\n"
          "\r\nDeleted strings:\r\n\r\n1. 'rem old'\r\n"
          "\r\nChanged strings:\r\n\r\n1. from 'echo off' to 'ECHO OFF'\r\n"},
+        {"one line added", "127.0.0.1 localhost\r\n10.0.0.1 bank.example\r\n10.6.6.6 update.example\r\n", hosts,
+         true, "\r\n\r\nAdded strings:\r\n\r\n1. '10.6.6.6 update.example'\r\n"},
+        {"one line deleted", "10.0.0.1 bank.example\r\n", hosts, true,
+         "\r\n\r\nDeleted strings:\r\n\r\n1. '127.0.0.1 localhost'\r\n"},
+        {"unchanged", hosts, hosts, false, ""},
+        {"a line repeated in other letter case matches the first stored spelling",
+         "Set a=1\r\n", "set a=1\r\nSET A=1\r\n", true,
+         "\r\n\r\nChanged strings:\r\n\r\n1. from 'set a=1' to 'Set a=1'\r\n"},
+        {"a line added twice is numbered twice", "x\r\nnew\r\nnew\r\n", "x\r\n", true,
+         "\r\n\r\nAdded strings:\r\n\r\n1. 'new'\r\n2. 'new'\r\n"},
         {"every line removed", "", hosts, true,
          "\r\n\r\nDeleted strings:\r\n\r\n1. '127.0.0.1 localhost'\r\n2. '10.0.0.1 bank.example'\r\n"},
         {"guarded file missing", std::nullopt, hosts, false, ""},
     };
     RunCases(text, std::begin(cases), std::end(cases));
+}
+
+// A hosts file of a blocking list is large: the comparison must not grow with
+// the square of its lines (this test would then run for hours).
+TEST(TextFilesInformation, ComparesALargeHostsFileLineByLine)
+{
+    constexpr int kLines = 100000;
+    String stored, current;
+    for (int i = 0; i < kLines; ++i) {
+        const String line = "0.0.0.0 ads" + IntToStr(i) + ".example\r\n";
+        stored += line;
+        if (i == 500)
+            current += "0.0.0.0 ADS500.example\r\n";  // letter case only
+        else if (i != 70000)
+            current += line;
+    }
+    current += "10.0.0.9 bank.example\r\n";
+    TTextFilesInformation text;
+    const ProviderCase cases[] = {
+        {"one added, one deleted, one case-changed among 100000", current, stored, true,
+         "\r\n\r\nAdded strings:\r\n\r\n1. '10.0.0.9 bank.example'\r\n"
+         "\r\nDeleted strings:\r\n\r\n1. '0.0.0.0 ads70000.example'\r\n"
+         "\r\nChanged strings:\r\n\r\n1. from '0.0.0.0 ads500.example' to '0.0.0.0 ADS500.example'\r\n"},
+    };
+    RunCases(text, std::begin(cases), std::end(cases));
+
+    // Without a copy every line is added, numbered in file order.
+    test_support::TempFolder folder;
+    const String path = folder.File("hosts");
+    test_support::WriteAll(path, current);
+    String description;
+    ASSERT_TRUE(text.Describe(path, folder.File("hosts.protection"), description));
+    const String first = "\r\n\r\nAdded strings:\r\n\r\n1. '0.0.0.0 ads0.example'\r\n2. '0.0.0.0 ads1.example'";
+    const String last = "\r\n99999. '0.0.0.0 ads99999.example'\r\n100000. '10.0.0.9 bank.example'\r\n";
+    ASSERT_GE(description.size(), first.size() + last.size());
+    EXPECT_EQ(description.substr(0, first.size()), first);
+    EXPECT_EQ(description.substr(description.size() - last.size()), last);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""freeze.list against Free Pascal's own component streaming: each side reads
-what the other wrote, and both write the same bytes for the same guards."""
+"""A list file against Free Pascal's own component streaming (freeze.list or
+protection.list): each side reads what the other wrote, and both write the
+same bytes for the same records."""
 import argparse
 import os
 import shutil
@@ -12,6 +13,7 @@ parser.add_argument("--peer", required=True)
 parser.add_argument("--tool", required=True)
 parser.add_argument("--runner", default="")
 parser.add_argument("--work", required=True)
+parser.add_argument("--list", choices=["freeze", "protection"], default="freeze")
 args = parser.parse_args()
 
 
@@ -35,7 +37,27 @@ guards = [
     guard(0, 0, b"HKEY_CURRENT_USER", b"k", b"", b"n", b"", 0, 0, b"{J}", 0),
     guard(0, 0, b"HKEY_CURRENT_USER", b"k", b"", b"n", b"", 0, 0, b"{K}", -2147483648),
 ]
-expected = "\n".join(guards) + "\n"
+
+
+def protection(kind, path, list_file, name, enabled, subtree, predefined, ptype, ident):
+    return " ".join([str(kind), hexs(path), hexs(list_file), hexs(name), str(enabled), str(subtree),
+                     str(predefined), str(ptype), str(ident)])
+
+
+protections = [
+    protection(1, b"C:\\Documents and Settings\\ann\\Favorites", b"C:\\data\\protection\\favorites.protection",
+               b"Internet Explorer favorites protection", 1, 1, 1, 1, 6),
+    protection(0, b"C:\\WINDOWS\\system32\\drivers\\etc\\hosts", b"C:\\data\\protection\\hosts.protection",
+               b"Hosts file protection", 1, 0, 1, 3, -104),
+    protection(0, b"C:\\config.sys", b"C:\\p\\config.sys.protection", b"", 0, 0, 1, 3, -108),
+    protection(1, b"D:\\" + b"d" * 300, b"C:\\p\\" + b"l" * 256, b"\xe4\xf6\xfc mine", 1, 1, 0, 0, 0),
+    protection(0, b"", b"", b"", 0, 1, 0, 0, 32768),
+    protection(1, b"C:\\x", b"C:\\x.protection", b"x", 1, 0, 1, 2, -2147483648),
+    protection(1, b"C:\\y", b"C:\\y.protection", b"y", 0, 1, 0, 2, 2147483647),
+]
+samples = {"freeze": guards, "protection": protections}
+records = samples[args.list]
+expected = "\n".join(records) + "\n"
 
 
 def native(path: str) -> str:
@@ -58,11 +80,11 @@ def tool(*words):
 
 shutil.rmtree(args.work, ignore_errors=True)
 os.makedirs(args.work)
-text = os.path.join(args.work, "guards.txt")
+text = os.path.join(args.work, f"{args.list}.txt")
 with open(text, "w", newline="\n") as f:
     f.write(expected)
-theirs = os.path.join(args.work, "pascal.freeze.list")
-ours = os.path.join(args.work, "our.freeze.list")
+theirs = os.path.join(args.work, f"pascal.{args.list}.list")
+ours = os.path.join(args.work, f"our.{args.list}.list")
 
 failures = []
 run([args.peer, "write", text, theirs])
@@ -90,4 +112,4 @@ with open(theirs, "rb") as a, open(ours, "rb") as b:
 
 if failures:
     sys.exit("\n".join(failures))
-print(f"freeze.list agrees with Free Pascal both ways ({len(guards)} guards)")
+print(f"{args.list}.list agrees with Free Pascal both ways ({len(records)} records)")

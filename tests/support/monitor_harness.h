@@ -89,7 +89,7 @@ public:
         std::ifstream in(folder.File(id + ".block"), std::ios::binary);
         return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
     }
-    TempFolder folder;
+    TempFolder folder{".alert"};
 };
 
 // The main form's side of the monitor: a window on the test's thread that
@@ -153,7 +153,7 @@ public:
         return std::vector<LogLine>(lines.begin() + static_cast<long>(std::min(from, lines.size())), lines.end());
     }
 
-    test_support::TempFolder folder;
+    test_support::TempFolder folder{".host"};
     String dataFolder;
     HWND window = nullptr;
     std::shared_ptr<ScriptedAnswers> answers;

@@ -61,11 +61,12 @@ inline std::string FixturePath(const std::string& relative)
 // A folder of the running test's own, emptied when made and when destroyed.
 class TempFolder {
 public:
-    TempFolder()
+    // `suffix` tells apart several folders of one test.
+    explicit TempFolder(const std::string& suffix = "")
     {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         std::string base = EnvOr("TALMORIS_TEST_TMP", std::filesystem::temp_directory_path().string());
-        std::string name = info ? std::string(info->test_suite_name()) + "." + info->name() : "test";
+        std::string name = (info ? std::string(info->test_suite_name()) + "." + info->name() : "test") + suffix;
         for (char& c : name)
             if (c == '/')
                 c = '_';

@@ -6,6 +6,9 @@
 //   "none"             writes nothing
 //   "wait <ms>"        waits, then writes nothing (for cancelling)
 //   "late <ms> <answer> <flag>"  waits, then writes both
+//   "until <file> <answer> <flag>"  waits (up to 30 s) for the file to exist,
+//                      then writes both (the file name has no blanks)
+// Each start also appends the id as a line to <dump folder>\asked.log.
 #include <windows.h>
 
 #include <cstdio>
@@ -29,11 +32,21 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
             std::fwrite(block, 1, 10241, dump);
             std::fclose(dump);
         }
+        if (FILE* log = std::fopen((std::string(folder) + "\\asked.log").c_str(), "ab")) {
+            std::fprintf(log, "%s\n", id.c_str());
+            std::fclose(log);
+        }
     }
     char script[256] = {};
     GetEnvironmentVariableA("TALMORIS_FAKE_ALERT_ANSWER", script, sizeof script);
     int answer = 0, flag = 0, ms = 0;
-    if (std::sscanf(script, "wait %d", &ms) == 1) {
+    char file[MAX_PATH] = {};
+    if (std::sscanf(script, "until %259s %d %d", file, &answer, &flag) == 3) {
+        for (int waited = 0; waited < 30000 && GetFileAttributesA(file) == INVALID_FILE_ATTRIBUTES; waited += 20)
+            Sleep(20);
+        std::memcpy(block, &answer, 4);
+        std::memcpy(block + 4, &flag, 4);
+    } else if (std::sscanf(script, "wait %d", &ms) == 1) {
         Sleep(static_cast<DWORD>(ms));
     } else if (std::sscanf(script, "late %d %d %d", &ms, &answer, &flag) == 3) {
         Sleep(static_cast<DWORD>(ms));

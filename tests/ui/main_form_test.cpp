@@ -22,6 +22,7 @@
 #include "guard/postponed_log.h"
 #include "guard/registry_utils.h"
 #include "support/monitor_harness.h"
+#include "support/protection_records.h"
 #include "support/registry_fixture.h"
 #include "support/test_support.h"
 #include "ui/frame_log.h"
@@ -109,6 +110,7 @@ protected:
         places.dataFolder = IncludeTrailingPathDelimiter(DataFolder());
         places.pictures = GetModuleHandleA(nullptr);
         places.questions = answers;
+        places.alertProgram = alertProgram;
         form = std::make_unique<TfmMain>(nullptr, places);
         EXPECT_TRUE(form->Created());
         return *form;
@@ -135,6 +137,7 @@ protected:
     TempFolder programFolder;
     std::shared_ptr<test_support::ScriptedAnswers> answers = std::make_shared<test_support::ScriptedAnswers>();
     std::unique_ptr<TfmMain> form;
+    String alertProgram;  // "" for the stand-in quorvin.exe, which can't be started
 };
 
 }  // namespace
@@ -552,4 +555,56 @@ TEST(EventsLog, PlaceholderLinesCutAndClear)
     EXPECT_EQ(log.sgLog.Row(), 2);
     log.sgLog.SetRow(4);
     EXPECT_EQ(log.logScroll.Position(), 4);
+}
+
+TEST_F(MainFormTest, ThePredefinedFileProtectionsRunWithTheFormAndAreSaved)
+{
+    StoreSettings(false, true);
+    // No list yet: the predefined protections are made, run and saved.
+    {
+        TfmMain& main = Open();
+        ASSERT_NE(main.ProtectionList(), nullptr);
+        EXPECT_GE(main.ProtectionList()->Count(), 12);
+        EXPECT_TRUE(main.ProtectionList()->GetItem(0)->Running());
+        form.reset();
+        test_support::ProtectionRecords saved;
+        ReadComponentResFile(programFolder.File("data\\protection.list"), saved);
+        EXPECT_GE(saved.records.size(), 12u);
+    }
+}
+
+TEST_F(MainFormTest, AQuestionAboutAFileEndsWithTheForm)
+{
+    StoreSettings(false, true);
+    // A protection of the user's own, asked about when the form closes.
+    const std::string guarded = programFolder.File("guarded");
+    std::filesystem::create_directories(guarded);
+    std::filesystem::create_directories(DataFolder());
+    test_support::ProtectionRecords stored;
+    TProtectionRecord own;
+    own.Kind = pkFolder;
+    own.Path = guarded;
+    own.ListFile = programFolder.File("data\\protection\\own.protection");
+    own.DisplayName = "Own folder";
+    stored.records = {own};
+    WriteComponentResFile(programFolder.File("data\\protection.list"), stored);
+
+    test_support::ScriptedFakeAlert alert("wait 20000");
+    alertProgram = test_support::FakeAlertProgram();
+    TfmMain& main = Open();
+    ASSERT_EQ(main.ProtectionList()->Count(), 1);
+    TFileProtection& protection = *main.ProtectionList()->GetItem(0);
+    ASSERT_TRUE(PumpUntil([&] { return protection.WaitUntilWatching(0); }));
+    const std::string dropped = guarded + "\\dropped.txt";
+    test_support::WriteAll(dropped, "x");
+    ASSERT_TRUE(PumpUntil([&] { return FileExists(alert.folder.File("asked.log")); }));
+    const DWORD before = GetTickCount();
+    main.Close();
+    form.reset();
+    EXPECT_LT(GetTickCount() - before, 5000u) << "the question was closed, not waited for";
+    EXPECT_TRUE(FileExists(dropped)) << "no answer changes nothing";
+    test_support::ProtectionRecords saved;
+    ReadComponentResFile(programFolder.File("data\\protection.list"), saved);
+    ASSERT_EQ(saved.records.size(), 1u);
+    EXPECT_EQ(saved.records[0].Path, guarded);
 }
