@@ -27,6 +27,8 @@ constexpr DWORD kPostRetryMs = 100;
 // The last step of an alert thread after its done message: the watcher waits
 // this long for it before it closes the handle anyway.
 constexpr DWORD kAlertEndMs = 2000;
+// How long a stopping watcher waits for its alert threads' last reports.
+constexpr DWORD kFinishAlertsMs = 15000;
 
 ULONGLONG Now()
 {
@@ -94,17 +96,28 @@ bool RetryWhileInUse(HANDLE stop, Attempt attempt)
     }
 }
 
-// Puts the stored content back over `path`.
-bool RestoreFromCopy(const String& copyPath, const String& path, HANDLE stop)
+// Our own files (stored copies, taken contents) are never left read-only,
+// or they could not be replaced when the next change is accepted.
+bool RemoveOwnFile(const String& fileName)
+{
+    MakeFileWritable(fileName);
+    return RemoveFile(fileName);
+}
+
+// Puts the stored content back over `path`. A deleted file is only put back
+// where nothing has taken its place meanwhile.
+bool RestoreFromCopy(const String& copyPath, const String& path, bool deleted, HANDLE stop)
 {
     if (!FileExists(copyPath))
         return false;
     const TQuietFileErrors quiet;
     ForceDirectories(ExtractFilePath(path));
     return RetryWhileInUse(stop, [&](DWORD& error) {
-        MakeFileWritable(path);
-        if (CopyFileA(copyPath.c_str(), path.c_str(), FALSE))
+        if (!deleted)
+            MakeFileWritable(path);
+        if (CopyFileA(copyPath.c_str(), path.c_str(), deleted ? TRUE : FALSE)) {
             return true;
+        }
         error = GetLastError();
         return false;
     });
@@ -128,6 +141,14 @@ bool RemoveRefusedItem(const String& path, bool folder, bool recycle, HANDLE sto
                 if (InUse(error))
                     return false;
             }
+        }
+        const DWORD attributes = GetFileAttributesA(path.c_str());
+        if (folder && attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+            // A junction or link goes alone: the shell would empty its target.
+            if (RemoveDirectoryA(path.c_str()))
+                return true;
+            error = GetLastError();
+            return false;
         }
         if (!recycle) {
             if (DeleteFileA(path.c_str()))
@@ -198,6 +219,7 @@ private:
     TAlertOutcome AskAboutFileItself(const String& message);
     TAlertOutcome AskWithDescription(String message);
     TAlertAnswer Ask(const String& message) const;
+    bool StillWanted() const;
     bool TakeContent();
     bool KeepTakenContent();
     void Post(UINT message, LPARAM value) const;
@@ -226,7 +248,7 @@ void TFileProtection::TAlert::Run()
     else
         outcome = AskWithDescription(message);
     if (!taken_.empty())
-        RemoveFile(taken_);
+        RemoveOwnFile(taken_);
     if (!posted_)
         Post(WM_PROTECTION_ANSWER, outcome);
 }
@@ -244,7 +266,7 @@ TAlertOutcome TFileProtection::TAlert::AskAboutFileItself(const String& message)
         answer = Ask(message);
     if (!answer.Answered()) {
         Report(aoUnanswered);
-        return aoUnanswered;
+        return StillWanted() ? aoUnanswered : aoLookAgain;  // changed meanwhile: looked at again soon
     }
     const TQuietFileErrors quiet;
     TAlertOutcome outcome;
@@ -252,11 +274,11 @@ TAlertOutcome TFileProtection::TAlert::AskAboutFileItself(const String& message)
         if (added)
             outcome = KeepTakenContent() ? aoAccepted : aoUnanswered;
         else
-            outcome = (!FileExists(s_.CopyPath) || RemoveFile(s_.CopyPath)) ? aoAccepted : aoUnanswered;
+            outcome = (!FileExists(s_.CopyPath) || RemoveOwnFile(s_.CopyPath)) ? aoAccepted : aoUnanswered;
     } else if (added) {
         outcome = RemoveRefusedItem(path_, false, false, s_.Stop) ? aoRejected : aoUnanswered;
     } else {
-        outcome = RestoreFromCopy(s_.CopyPath, path_, s_.Stop) ? aoRejected : aoUnanswered;
+        outcome = RestoreFromCopy(s_.CopyPath, path_, true, s_.Stop) ? aoRejected : aoUnanswered;
     }
     if (outcome == aoUnanswered)
         s_.Protection->Log(llWarning, added || answer.Answer == kAlertYes ? 166 : 167,
@@ -304,7 +326,7 @@ TAlertOutcome TFileProtection::TAlert::AskWithDescription(String message)
     const TAlertAnswer answer = Ask(message);
     if (!answer.Answered()) {
         Report(aoUnanswered);
-        return aoUnanswered;
+        return StillWanted() ? aoUnanswered : aoLookAgain;  // changed meanwhile: looked at again soon
     }
     TAlertOutcome outcome;
     if (answer.Answer == kAlertYes)
@@ -312,7 +334,7 @@ TAlertOutcome TFileProtection::TAlert::AskWithDescription(String message)
     else if (s_.Code == ccAdded)
         outcome = RemoveRefusedItem(path_, folderItem_, true, s_.Stop) ? aoRejected : aoUnanswered;
     else
-        outcome = RestoreFromCopy(s_.CopyPath, path_, s_.Stop) ? aoRejected : aoUnanswered;
+        outcome = RestoreFromCopy(s_.CopyPath, path_, false, s_.Stop) ? aoRejected : aoUnanswered;
     if (outcome == aoUnanswered)
         s_.Protection->Log(llWarning, 166,
                            "%s: the answer about %s could not be carried out: it is left as it is and asked again at the next check.",
@@ -322,16 +344,21 @@ TAlertOutcome TFileProtection::TAlert::AskWithDescription(String message)
     return outcome;
 }
 
+// The question closes when what it asks about has changed back: an added
+// item has gone, a deleted file is there again.
+bool TFileProtection::TAlert::StillWanted() const
+{
+    const bool exists = ItemExists(path_, folderItem_);
+    return s_.Code == ccDeleted ? !exists : exists;
+}
+
 TAlertAnswer TFileProtection::TAlert::Ask(const String& message) const
 {
     TAlertQuestion question;
     question.Message = message;
     question.Question = "Accept changes?";
     question.ShowCheckBox = false;
-    std::function<bool()> stillWanted;
-    if (s_.Code != ccDeleted)
-        stillWanted = [this] { return ItemExists(path_, folderItem_); };
-    return s_.Protection->alerts_.Ask(requestId_, question, s_.Stop, stillWanted);
+    return s_.Protection->alerts_.Ask(requestId_, question, s_.Stop, [this] { return StillWanted(); });
 }
 
 // The content as the question shows it, beside the stored copy.
@@ -340,16 +367,22 @@ bool TFileProtection::TAlert::TakeContent()
     const TQuietFileErrors quiet;
     ForceDirectories(ExtractFilePath(s_.CopyPath));
     taken_ = s_.CopyPath + ".asked" + IntToStr(static_cast<std::int64_t>(GetCurrentThreadId()));
-    if (CopyFileA(path_.c_str(), taken_.c_str(), FALSE))
+    MakeFileWritable(taken_);  // one left behind by an earlier thread of this id
+    if (CopyFileA(path_.c_str(), taken_.c_str(), FALSE)) {
+        SetFileAttributesA(taken_.c_str(), FILE_ATTRIBUTE_NORMAL);  // CopyFile takes the read-only mark along
         return true;
-    RemoveFile(taken_);
+    }
+    RemoveOwnFile(taken_);
     taken_.clear();
     return false;
 }
 
 bool TFileProtection::TAlert::KeepTakenContent()
 {
-    if (taken_.empty() || !RenameFileOver(taken_, s_.CopyPath))
+    if (taken_.empty())
+        return false;
+    MakeFileWritable(s_.CopyPath);
+    if (!RenameFileOver(taken_, s_.CopyPath))
         return false;
     taken_.clear();
     return true;
@@ -396,6 +429,9 @@ public:
 
 private:
     bool WaitAndHandle();
+    bool LoadEntries();
+    void FinishAlerts();
+    void DrainMessages();
     void HandleMessage(const MSG& msg);
     void Answered(DWORD threadId, TAlertOutcome outcome);
     void AlertDone(DWORD threadId);
@@ -425,6 +461,7 @@ private:
     // notification says nothing when the folder itself is moved away.
     TChangeNotification parentNotification_;
     bool folderGone_ = false;
+    bool copyWarned_ = false;
     ULONGLONG armAt_ = 0;         // when to try watching again; 0: now
     ULONGLONG lookAgainAt_ = 0;   // 0: nothing to look at again
     bool quit_ = false;
@@ -446,25 +483,73 @@ void TFileProtection::TWatcher::Run()
 {
     MSG msg;
     PeekMessageA(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);  // a queue before any alert thread posts
+    // A drive's root has no folder above it to watch.
     const String parent = ExtractFilePath(ExcludeTrailingPathDelimiter(watchedFolder_));
-    if (!parent.empty() && parent != watchedFolder_)
-        parentNotification_.Reset(FindFirstChangeNotificationA(parent.c_str(), FALSE, FILE_NOTIFY_CHANGE_DIR_NAME));
+    if (parent.size() > 3 || (parent.size() == 3 && parent[1] == ':'))
+        if (parent != watchedFolder_)
+            parentNotification_.Reset(FindFirstChangeNotificationA(parent.c_str(), FALSE, FILE_NOTIFY_CHANGE_DIR_NAME));
     Arm();  // before the first look, so that nothing after it goes unseen
-    bool loaded = false;
-    if (!listFile_.empty() && FileExists(listFile_)) {
-        try {
-            p_.entries_.LoadFromFile(listFile_);
-            loaded = true;
-        } catch (const std::exception&) {
-            p_.Log(llWarning, 172, "%s: the list of known items %s can't be read: a new one is taken from what is there now.",
-                   {displayName_, listFile_});
-        }
-    }
-    if (!loaded)
+    if (!LoadEntries())
         CreateBaseline();
-    Compare();
+    if (!Signalled(p_.stopEvent_.Get()))
+        Compare();
     SetEvent(p_.readyEvent_.Get());
     while (!quit_ && WaitAndHandle()) {
+    }
+    FinishAlerts();
+}
+
+// The stored list, read again for a few seconds while another program holds
+// it: a list taken anew would accept what changed while we were not watching.
+bool TFileProtection::TWatcher::LoadEntries()
+{
+    if (listFile_.empty() || !FileExists(listFile_))
+        return false;
+    const ULONGLONG deadline = Now() + kRemoveRetryMs;
+    for (;;) {
+        try {
+            p_.entries_.LoadFromFile(listFile_);
+            return true;
+        } catch (const std::exception&) {
+            if (Now() >= deadline || WaitForSingleObject(p_.stopEvent_.Get(), kRetryPauseMs) == WAIT_OBJECT_0)
+                break;
+        }
+    }
+    p_.Log(llWarning, 172, "%s: the list of known items %s can't be read: a new one is taken from what is there now.",
+           {displayName_, listFile_});
+    return false;
+}
+
+// At a stop the open questions are closed; what their threads still report
+// is taken into the baseline before the watcher ends, so that no answer
+// already carried out on the disk is lost.
+void TFileProtection::TWatcher::FinishAlerts()
+{
+    const ULONGLONG deadline = Now() + kFinishAlertsMs;
+    for (;;) {
+        std::vector<HANDLE> running;
+        {
+            std::lock_guard<std::mutex> hold(p_.lock_);
+            for (const TThreadStorage& thread : p_.alertThreads_)
+                running.push_back(thread.Handle.Get());
+        }
+        DrainMessages();
+        if (running.empty() || Now() >= deadline)
+            return;
+        // Any of them ending, or a message, wakes us; at most 63 at a time.
+        const DWORD count = static_cast<DWORD>(std::min<size_t>(running.size(), MAXIMUM_WAIT_OBJECTS - 1));
+        MsgWaitForMultipleObjectsEx(count, running.data(), 100, QS_ALLPOSTMESSAGE, MWMO_INPUTAVAILABLE);
+    }
+}
+
+void TFileProtection::TWatcher::DrainMessages()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT)
+            quit_ = true;
+        else
+            HandleMessage(msg);
     }
 }
 
@@ -507,15 +592,9 @@ bool TFileProtection::TWatcher::WaitAndHandle()
             parentNotification_.Reset();
         if (notification_.Valid() && !DirectoryExists(watchedFolder_))
             FolderGone();
-    } else if (woke == WAIT_OBJECT_0 + count) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT)
-                quit_ = true;
-            else
-                HandleMessage(msg);
-        }
     }
+    // Answers are taken at every wake, so a busy folder never holds them up.
+    DrainMessages();
     if (lookAgainAt_ && Now() >= lookAgainAt_) {
         lookAgainAt_ = 0;
         Compare();
@@ -550,15 +629,6 @@ void TFileProtection::TWatcher::Answered(DWORD threadId, TAlertOutcome outcome)
             p_.entries_.Add(change.Line);
             for (const String& line : change.Inside)
                 p_.entries_.Add(line);
-            // A folder is accepted with what it holds by now: a copy that was
-            // still under way when it was asked about brings no questions of
-            // its own.
-            if (entry.Folder && subtree_) {
-                std::vector<String> inside;
-                ListFolder(entry.Path, inside);
-                for (const String& line : inside)
-                    p_.entries_.Add(line);
-            }
         }
         SaveEntries();
     }
@@ -623,6 +693,8 @@ void TFileProtection::TWatcher::FolderGone()
 
 void TFileProtection::TWatcher::Compare()
 {
+    if (Signalled(p_.stopEvent_.Get()))
+        return;  // stopping: nothing new is asked
     if (!DirectoryExists(watchedFolder_)) {
         FolderGone();
         return;
@@ -646,7 +718,13 @@ void TFileProtection::TWatcher::CheckFile()
     }
     const String line = p_.entries_.LineForKey(key);
     if (!exists) {
-        StartAlert(line, copyPath_, ccDeleted);
+        if (FileExists(copyPath_)) {
+            StartAlert(line, copyPath_, ccDeleted);
+        } else {
+            // Nothing to put back: the entry goes, and the file is asked about if it returns.
+            p_.entries_.RemoveKey(key);
+            SaveEntries();
+        }
         return;
     }
     if (!FileExists(copyPath_)) {
@@ -670,6 +748,10 @@ void TFileProtection::TWatcher::CheckFolder()
     const bool whole = ListFolder(path_, listing);
     if (Signalled(p_.stopEvent_.Get()))
         return;
+    if (!whole && !DirectoryExists(path_)) {
+        FolderGone();  // gone while it was read: the baseline stays as it is
+        return;
+    }
     // Items that are gone leave the baseline; a listing cut short proves nothing.
     int pruned;
     if (whole) {
@@ -706,9 +788,17 @@ bool TFileProtection::TWatcher::ListFolder(const String& folder, std::vector<Str
     do {
         if (Signalled(p_.stopEvent_.Get()))
             return false;
-        const String name = found.cFileName;
+        String name = found.cFileName;
         if (name == "." || name == "..")
             continue;
+        // A name the ANSI code page can't spell comes with "?" in it, which
+        // names nothing (or, as a wildcard, something else): the short name
+        // does, and without one the item is left alone.
+        if (name.find('?') != String::npos) {
+            name = found.cAlternateFileName;
+            if (name.empty() || name.find('?') != String::npos)
+                continue;
+        }
         const String full = base + name;
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             lines.push_back(EntryLine(full, true));
@@ -726,11 +816,18 @@ void TFileProtection::TWatcher::CreateBaseline()
     p_.entries_.Clear();
     if (kind_ == pkFolder) {
         std::vector<String> listing;
-        ListFolder(path_, listing);
+        const bool whole = ListFolder(path_, listing);
         for (const String& line : listing)
             p_.entries_.Add(line);
+        // A first listing cut short by a stop is not kept: the next start
+        // would ask about everything it missed.
+        p_.baselineIncomplete_ = !whole && Signalled(p_.stopEvent_.Get());
         SaveEntries();
     } else {
+        // Known even when its copy can't be made now: the copy is made at
+        // the next look, and the file is never asked about as new.
+        if (FileExists(path_))
+            p_.entries_.Add(EntryLine(path_, false));
         StoreCopy();
         SaveEntries();
     }
@@ -744,9 +841,12 @@ bool TFileProtection::TWatcher::StoreCopy()
     const TQuietFileErrors quiet;
     ForceDirectories(ExtractFilePath(copyPath_));
     if (!CopyFileOver(path_, copyPath_)) {
-        p_.Log(llWarning, 173, "%s: the copy of %s can't be stored just now; it is tried again.", {displayName_, path_});
+        if (!copyWarned_)
+            p_.Log(llWarning, 173, "%s: the copy of %s can't be stored just now; it is tried again.", {displayName_, path_});
+        copyWarned_ = true;  // once until it works again
         return false;
     }
+    copyWarned_ = false;
     if (p_.entries_.Add(EntryLine(path_, false)))
         SaveEntries();
     return true;
@@ -827,6 +927,7 @@ void TFileProtection::Start()
         Stop();
     if (Kind() == pkFolder && !DirectoryExists(Path())) {
         enabled_ = false;
+        Log(llWarning, 178, "%s is switched off: its folder %s does not exist.", {DisplayName(), Path()});
         return;
     }
     if (!stopEvent_.Valid() || !readyEvent_.Valid())
@@ -834,6 +935,7 @@ void TFileProtection::Start()
     ResetEvent(stopEvent_.Get());
     ResetEvent(readyEvent_.Get());
     pending_.clear();
+    baselineIncomplete_ = false;
     DWORD threadId = 0;
     TUniqueHandle thread(CreateThread(nullptr, 0, &TFileProtection::WatcherMain, this, CREATE_SUSPENDED, &threadId));
     if (!thread.Valid()) {
@@ -957,7 +1059,7 @@ String TFileProtection::StoredCopyPath(const String& listFile, const String& pat
 void TFileProtection::SaveEntries()
 {
     const String listFile = ListFile();
-    if (listFile.empty())
+    if (listFile.empty() || baselineIncomplete_)
         return;
     try {
         ForceDirectories(ExtractFilePath(listFile));

@@ -123,6 +123,7 @@ private:
     std::vector<TThreadStorage> alertThreads_;
     TProtectionEntries entries_;  // the watcher's while it runs
     std::vector<TPendingChange> pending_;  // the watcher's own
+    bool baselineIncomplete_ = false;  // the first listing was cut short: nothing is saved
     bool enabled_ = true;
     bool running_ = false;
     TUniqueHandle stopEvent_;

@@ -20,6 +20,7 @@
 #include <functional>
 #include <vector>
 
+#include "bench/bench_clock.h"
 #include "classlib/file_system.h"
 #include "classlib/own_messages.h"
 #include "classlib/thread_stop.h"
@@ -29,16 +30,10 @@
 
 namespace {
 
+using namespace bench;
+
 const char* const kBase = "Software\\TalmorisBench";
 constexpr char kBareWindowClass[] = "TalmorisBenchBareWindow";
-
-double Now()
-{
-    LARGE_INTEGER f, c;
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&c);
-    return static_cast<double>(c.QuadPart) / static_cast<double>(f.QuadPart);
-}
 
 LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -49,42 +44,7 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
-HWND MakeMainWindow()
-{
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = MainWindowProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "TalmorisBenchMain";
-    RegisterClassA(&wc);
-    return CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
-}
-
-void Pump()
-{
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-        DispatchMessageA(&msg);
-}
-
-// Handles messages until `handle` is signalled or the time is up; the
-// thread sleeps in between, as a GUI thread does.
-bool PumpUntilSignalled(HANDLE handle, double seconds)
-{
-    const double end = Now() + seconds;
-    while (true) {
-        const double left = end - Now();
-        if (left <= 0)
-            return handle && WaitForSingleObject(handle, 0) == WAIT_OBJECT_0;
-        const DWORD rc = MsgWaitForMultipleObjectsEx(handle ? 1 : 0, handle ? &handle : nullptr,
-                                                     static_cast<DWORD>(left * 1000) + 1, QS_ALLINPUT,
-                                                     MWMO_INPUTAVAILABLE);
-        if (handle && rc == WAIT_OBJECT_0)
-            return true;
-        Pump();
-    }
-}
-
-void PumpFor(double seconds) { PumpUntilSignalled(nullptr, seconds); }
+HWND MakeMainWindow() { return bench::MakeMainWindow("TalmorisBenchMain", MainWindowProc); }
 
 void SetDword(const String& path, const String& name, DWORD value)
 {
@@ -350,25 +310,6 @@ void SnapshotBesideRegExport(const String& data)
     std::printf("snapshot of 10,000 values in 100 keys, taken and written: %.0f ms; reg export of the same key: %.0f ms "
                 "(ratio %.2f)\n",
                 best * 1000, regBest * 1000, best / regBest);
-}
-
-double ProcessCpuSeconds()
-{
-    FILETIME created, exited, kernel, user;
-    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-    const auto ticks = [](FILETIME f) {
-        return (static_cast<unsigned long long>(f.dwHighDateTime) << 32) | f.dwLowDateTime;
-    };
-    return static_cast<double>(ticks(kernel) + ticks(user)) / 1e7;
-}
-
-// Percent of one core this process used while its GUI thread idled.
-double IdlePercent(double seconds)
-{
-    const double before = ProcessCpuSeconds();
-    const double start = Now();
-    PumpFor(seconds);
-    return 100 * (ProcessCpuSeconds() - before) / (Now() - start);
 }
 
 void IdleCpu(HWND window, const String& data, double seconds)

@@ -325,3 +325,55 @@ TEST(FileProtection, AFolderProtectionWithoutItsFolderSwitchesItselfOff)
     EXPECT_FALSE(f.protection->Running());
     EXPECT_FALSE(f.protection->Enabled());
 }
+
+TEST(FileProtection, AReadOnlyGuardedFileCanBeAcceptedAgainAndAgain)
+{
+    ProtectionFixture f(pkFile, &dummyProvider, "6 0");
+    const auto rewrite = [&](const std::string& text) {
+        SetFileAttributesA(f.file.c_str(), FILE_ATTRIBUTE_NORMAL);
+        Write(f.file, text);
+        SetFileAttributesA(f.file.c_str(), FILE_ATTRIBUTE_READONLY);
+    };
+    Write(f.file, "a\r\n");
+    SetFileAttributesA(f.file.c_str(), FILE_ATTRIBUTE_READONLY);
+    f.Start();
+    for (const std::string text : {"b\r\n", "c\r\n"}) {
+        rewrite(text);
+        EXPECT_TRUE(f.PumpUntil([&] { return Text(ReadAll(f.Copy())) == text; })) << text;
+    }
+    RemoveFile(f.file);  // after clearing the mark, as a user would
+    SetFileAttributesA(f.file.c_str(), FILE_ATTRIBUTE_NORMAL);
+    RemoveFile(f.file);
+    EXPECT_TRUE(f.PumpUntil([&] { return !FileExists(f.Copy()); })) << "the deletion is accepted too";
+    f.protection->Stop();
+    for (const std::string& name : test_support::FolderEntries(f.temp.File("lists")))
+        EXPECT_EQ(name.find(".asked"), std::string::npos) << name << " left behind";
+}
+
+TEST(FileProtection, ADeletionQuestionClosesWhenTheFileIsBackAndKeepsItsNewContent)
+{
+    ProtectionFixture f(pkFile, &dummyProvider, "wait 20000");
+    Write(f.file, "a\r\n");
+    f.Start();
+    RemoveFile(f.file);
+    ASSERT_TRUE(f.PumpUntil([&] { return f.Asked() == 1; }));
+    f.alert.Answer("7 0");  // the change that follows is refused
+    Write(f.file, "new\r\n");
+    EXPECT_TRUE(f.PumpUntil([&] { return f.Logged("got no answer"); }, 5000));
+    // Asked again as a change, and refused: the stored content is back.
+    EXPECT_TRUE(f.PumpUntil([&] { return f.Asked() == 2 && Text(ReadAll(f.file)) == "a\r\n"; }));
+}
+
+TEST(FileProtection, AGuardedFileGoneWithItsCopyIsForgottenWithoutAQuestion)
+{
+    ProtectionFixture f(pkFile, &dummyProvider, "7 0");
+    Write(f.file, "a\r\n");
+    f.Start();
+    f.protection->Stop();
+    RemoveFile(f.Copy());
+    RemoveFile(f.file);
+    f.Start();
+    EXPECT_TRUE(f.PumpUntil([&] { return !f.Listed(f.file); }));
+    Write(f.file, "b\r\n");  // back: asked as new, and refused
+    EXPECT_TRUE(f.PumpUntil([&] { return f.Asked() == 1 && !FileExists(f.file); }));
+}
