@@ -8,6 +8,7 @@
 #include "controls/skin_helpers.h"
 #include "guard/interface_translator.h"
 #include "ui/main_form.h"
+#include "ui/page_scroll.h"
 #include "ui/page_tabs.h"
 
 namespace {
@@ -51,13 +52,6 @@ TframeLog::TframeLog(TComponent* owner, HMODULE pictures)
     logScroll.SetCtrl3d(false);
     logScroll.SetBgColor(kPageColour);
     logScroll.OnChange = [this](TWOwnrScrllBar&) { logScrollChange(); };
-    logScroll.OnTopDraw = [this](TWOwnrScrllBar&, HDC dc, const RECT& r, bool up) {
-        DrawScrollPart(dc, r, up ? 1 : 0, r.top);
-    };
-    logScroll.OnBottomDraw = [this](TWOwnrScrllBar&, HDC dc, const RECT& r, bool up) {
-        DrawScrollPart(dc, r, up ? 3 : 2, r.top - 1);
-    };
-    logScroll.OnTrackDraw = [this](TWOwnrScrllBar&, HDC dc, const RECT& r, bool) { DrawScrollPart(dc, r, 4, r.top); };
 
     LoadSkinBitmaps(btnClearLog, "CLEARLOG", "BM_COORD", pictures);
     btnClearLog.SetTransparent(true);
@@ -79,7 +73,7 @@ void TframeLog::SetUp(TfmMain& main)
     GetTextExtentPoint32A(measure.Get(), "Wg", 2, &size);
     sgLog.SetDefaultRowHeight(size.cy + 4);
     sgLog.SetColWidths(0, sgLog.Width() - 2);
-    scrollPictures_ = &main.imglScrollBitmaps;
+    PaintFromScrollPictures(logScroll, main.imglScrollBitmaps);
     const int height = main.imglScrollBitmaps.Height();
     logScroll.SetTrackHeight(height);
     logScroll.SetButtonHeight(height);
@@ -159,12 +153,6 @@ void TframeLog::logScrollChange()
 {
     if (logScroll.Position() < sgLog.RowCount())
         sgLog.SetRow(logScroll.Position());
-}
-
-void TframeLog::DrawScrollPart(HDC dc, const RECT& rect, int picture, int top)
-{
-    if (scrollPictures_)
-        scrollPictures_->Draw(dc, rect.left, top, picture);
 }
 
 void TframeLog::sgLogDrawCell(int, int row, const RECT& rect, TGridDrawState state)

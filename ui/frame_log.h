@@ -52,9 +52,7 @@ public:
 
 private:
     void sgLogDrawCell(int col, int row, const RECT& rect, TGridDrawState state);
-    void DrawScrollPart(HDC dc, const RECT& rect, int picture, int top);
 
     String placeholder_;
-    const TImageList* scrollPictures_ = nullptr;
     bool destroying_ = false;
 };

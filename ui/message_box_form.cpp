@@ -180,9 +180,27 @@ void TfmMessageBox::imgBGMouseDown(TControl&, TMouseButton, TShiftState shift, i
     SendMessageA(Handle(), WM_NCLBUTTONDOWN, HTCAPTION, 0);
 }
 
+namespace {
+
+TMessageBoxAnswerer& Answerer()
+{
+    static TMessageBoxAnswerer answerer;  // the GUI thread's only
+    return answerer;
+}
+
+}  // namespace
+
+TMessageBoxAnswerer SetMessageBoxAnswerer(TMessageBoxAnswerer answerer)
+{
+    std::swap(Answerer(), answerer);
+    return answerer;
+}
+
 int ShowMessageBox(const TInterfaceTranslator* translator, const String& text, const String& caption, unsigned flags,
                    bool stayOnTop, HMODULE skins)
 {
+    if (const TMessageBoxAnswerer& answerer = Answerer())
+        return answerer({text, caption, flags});
     std::unique_ptr<TfmMessageBox> box;
     try {
         box = std::make_unique<TfmMessageBox>(nullptr, skins);

@@ -4,6 +4,8 @@
 // answers with the system's result codes (1 OK, 6 Yes, 7 No, 2 Cancel).
 #pragma once
 
+#include <functional>
+
 #include "classlib/forms.h"
 #include "classlib/std_controls.h"
 #include "controls/three_state_button.h"
@@ -50,3 +52,16 @@ private:
 // the system message box asks with the same buttons and picture.
 int ShowMessageBox(const TInterfaceTranslator* translator, const String& text, const String& caption, unsigned flags,
                    bool stayOnTop, HMODULE skins = GetModuleHandleA(nullptr));
+
+// What a box would ask, for an answerer standing in for the user.
+struct TMessageBoxRequest {
+    String Text;
+    String Caption;
+    unsigned Flags = 0;
+};
+using TMessageBoxAnswerer = std::function<int(const TMessageBoxRequest&)>;
+
+// While an answerer is set, ShowMessageBox shows nothing and answers what it
+// says (tests answer the program's boxes from a script). An empty one ends
+// that. Answers the answerer that was set before.
+TMessageBoxAnswerer SetMessageBoxAnswerer(TMessageBoxAnswerer answerer);

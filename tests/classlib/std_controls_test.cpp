@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
+
 TEST(StdControls, AReadOnlyMemoInAPanel)
 {
     TPanel panel(nullptr);
@@ -68,4 +71,124 @@ TEST(StdControls, GraphicControlsPaintOnTheirParentAndTakeItsMouse)
     const COLORREF onImage = GetPixel(screen, origin.x + 20, origin.y + 20);
     ReleaseDC(nullptr, screen);
     EXPECT_EQ(onImage, RGB(220, 30, 30));
+}
+
+namespace {
+
+void Type(TEdit& edit, const std::string& keys)
+{
+    for (char key : keys)
+        SendMessageA(edit.Handle(), WM_CHAR, static_cast<unsigned char>(key), 1);
+}
+
+// An edit on a panel, its changes counted.
+struct EditOnAPanel {
+    EditOnAPanel()
+    {
+        panel.SetBounds(100, 100, 300, 80);
+        edit.SetParent(&panel);
+        edit.SetBounds(10, 10, 200, 21);
+        other.SetParent(&panel);
+        other.SetBounds(10, 40, 20, 20);
+        edit.OnChange = [this](TControl&) { ++changes; };
+    }
+    int changes = 0;
+    TPanel panel{nullptr};
+    TEdit& edit = panel.Own<TEdit>();
+    TWinControl& other = panel.Own<TWinControl>();
+};
+
+}  // namespace
+
+TEST(StdControls, WhatAnEditLetsTheUserType)
+{
+    const struct {
+        const char* name;
+        std::function<void(TEdit&)> setUp;
+        const char* typed;
+        const char* shown;
+        int changes;  // -1: as the system reports them
+    } cases[] = {
+        {"plain", [](TEdit&) {}, "a1 b2", "a1 b2", 5},
+        // The number edits of the settings page add the style to the made window.
+        {"digits only",
+         [](TEdit& e) { SetWindowLongA(e.Handle(), GWL_STYLE, GetWindowLongA(e.Handle(), GWL_STYLE) | ES_NUMBER); },
+         "a1 b2", "12", 2},
+        // Wine reports a change for each character refused at the limit too.
+        {"limited", [](TEdit& e) { e.SetMaxLength(3); }, "abcdef", "abc", -1},
+        {"read-only", [](TEdit& e) { e.SetReadOnly(true); }, "abc", "", 0},
+        {"backspace", [](TEdit&) {}, "abc\bd", "abd", 5},
+    };
+    for (const auto& c : cases) {
+        EditOnAPanel f;
+        c.setUp(f.edit);
+        Type(f.edit, c.typed);
+        EXPECT_EQ(f.edit.Text(), c.shown) << c.name;
+        if (c.changes >= 0) {
+            EXPECT_EQ(f.changes, c.changes) << c.name;
+        }
+    }
+}
+
+TEST(StdControls, AnEditsSelectionIsReplacedAsIfTypedWhileCodeSetsAnyText)
+{
+    EditOnAPanel f;
+    f.edit.SetMaxLength(12);
+    f.edit.SetText("HKEY_CURRENT_USER");  // longer than the limit: text from code is not cut
+    EXPECT_EQ(f.edit.Text(), "HKEY_CURRENT_USER");
+    EXPECT_EQ(f.changes, 1);
+
+    f.edit.SetSelStart(5);
+    f.edit.SetSelLength(7);
+    EXPECT_EQ(f.edit.SelStart(), 5);
+    EXPECT_EQ(f.edit.SelLength(), 7);
+    EXPECT_EQ(f.edit.SelText(), "CURRENT");
+    f.edit.SetSelText("X");
+    EXPECT_EQ(f.edit.Text(), "HKEY_X_USER");
+    EXPECT_EQ(f.edit.SelStart(), 6);
+    EXPECT_EQ(f.edit.SelLength(), 0);
+    EXPECT_EQ(f.changes, 2);
+    // Pasted text stops at the limit.
+    f.edit.SetSelText("ABCDEFGH");
+    EXPECT_EQ(f.edit.Text(), "HKEY_XA_USER");
+
+    f.edit.SelectAll();
+    EXPECT_EQ(f.edit.SelStart(), 0);
+    EXPECT_EQ(f.edit.SelLength(), 12);
+    Type(f.edit, "7");
+    EXPECT_EQ(f.edit.Text(), "7");
+}
+
+TEST(StdControls, EnteringAnEditSelectsItsTextUnlessAutoSelectIsOff)
+{
+    for (const bool autoSelect : {true, false}) {
+        EditOnAPanel f;
+        std::string log;
+        f.edit.OnEnter = [&](TControl&) { log += "enter "; };
+        f.edit.OnExit = [&](TControl&) { log += "exit "; };
+        f.edit.SetAutoSelect(autoSelect);
+        f.edit.SetText("Proxy");
+        f.edit.SetSelStart(2);
+        ShowWindow(f.panel.Handle(), SW_SHOWNA);
+        SetFocus(f.edit.Handle());
+        EXPECT_EQ(f.edit.SelLength(), autoSelect ? 5 : 0) << autoSelect;
+        SetFocus(f.other.Handle());
+        EXPECT_EQ(log, "enter exit ") << autoSelect;
+    }
+}
+
+TEST(StdControls, AnEditsBorderAndFont)
+{
+    EditOnAPanel f;
+    EXPECT_TRUE(GetWindowLongA(f.edit.Handle(), GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+    EXPECT_FALSE(GetWindowLongA(f.edit.Handle(), GWL_STYLE) & ES_MULTILINE);
+    f.edit.SetBorderStyle(TBorderStyle::bsNone);
+    EXPECT_FALSE(GetWindowLongA(f.edit.Handle(), GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+    RECT client{};
+    GetClientRect(f.edit.Handle(), &client);
+    EXPECT_EQ(client.right, 200) << "no frame left around the text";
+    EXPECT_EQ(client.bottom, 21);
+
+    f.edit.SetFont(TFont("Tahoma", -11));
+    EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageA(f.edit.Handle(), WM_GETFONT, 0, 0)), f.edit.Font().Handle());
 }

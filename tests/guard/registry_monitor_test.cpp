@@ -603,11 +603,14 @@ TEST(RegistryMonitor, ASnapshotIsHeldWhileTheMonitorRunsAndReadAgainByTheNext)
     // Another snapshot written to the file behind the running monitor's back
     // (the guard left alone meanwhile): it goes on with the one it holds.
     harness.inactive.insert(guard->Id);
+    const int queried = harness.queries;
     test_support::SetValue(key.Path(), "s", Sz("other"));
     {
         TRegistryShapshoot other;
         ASSERT_TRUE(TakeGuardSnapshot(other, *guard, harness.dataFolder));
     }
+    // The monitor has seen the change and been told the guard is left alone.
+    ASSERT_TRUE(harness.PumpUntil([&] { return harness.queries > queried; }));
     harness.PumpFor(100);
     harness.inactive.clear();
     EXPECT_TRUE(revoked("evil", "text")) << "the held snapshot";

@@ -608,3 +608,43 @@ TEST_F(MainFormTest, AQuestionAboutAFileEndsWithTheForm)
     ASSERT_EQ(saved.records.size(), 1u);
     EXPECT_EQ(saved.records[0].Path, guarded);
 }
+
+#include "support/bitmap_fixture.h"
+#include "ui/page_scroll.h"
+
+TEST(PageScrollBar, ArrowsAtRestArePicturesZeroAndTwoAndPressedOneAndThree)
+{
+    // Five pictures of their own colour; the bottom-left pixel is the key left out.
+    const COLORREF colours[] = {RGB(200, 0, 0), RGB(0, 200, 0), RGB(0, 0, 200), RGB(200, 200, 0), RGB(0, 200, 200)};
+    TImageList pictures(16, 17);
+    for (COLORREF colour : colours) {
+        TBitmap picture = test_support::SolidBitmap(16, 17, colour);
+        picture.SetPixel(0, 16, RGB(1, 2, 3));
+        pictures.Add(picture);
+    }
+    TWOwnrScrllBar bar(nullptr);
+    PaintFromScrollPictures(bar, pictures);
+    struct Case {
+        const char* part;
+        const TWOwnrScrllBar::TOSBEvent& draw;
+        bool atRest;
+        int picture;
+        int dy;  // where the picture's top lands, from the part's top
+    };
+    const Case cases[] = {
+        {"up at rest", bar.OnTopDraw, true, 0, 0},      {"up pressed", bar.OnTopDraw, false, 1, 0},
+        {"down at rest", bar.OnBottomDraw, true, 2, -1}, {"down pressed", bar.OnBottomDraw, false, 3, -1},
+        {"thumb", bar.OnTrackDraw, true, 4, 0},
+    };
+    for (const Case& c : cases) {
+        TBitmap canvas = test_support::SolidBitmap(40, 60, RGB(255, 255, 255));
+        const HDC dc = CreateCompatibleDC(nullptr);
+        const HGDIOBJ old = SelectObject(dc, canvas.Handle());
+        const RECT part{10, 20, 27, 37};
+        c.draw(bar, dc, part, c.atRest);
+        EXPECT_EQ(GetPixel(dc, 15, 20 + c.dy + 5), colours[c.picture]) << c.part;
+        EXPECT_EQ(GetPixel(dc, 15, 20 + c.dy - 1), RGB(255, 255, 255)) << c.part << ": drawn too high";
+        SelectObject(dc, old);
+        DeleteDC(dc);
+    }
+}

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include <atomic>
 #include <functional>
 #include <thread>
@@ -218,4 +220,21 @@ TEST(SkinnedMessageBox, WithoutItsPicturesTheSystemBoxAsksWithTheSameButtons)
     EXPECT_EQ(result, IDNO);
     EXPECT_TRUE(yes && no && cancel);
     EXPECT_FALSE(ok);
+}
+
+TEST(SkinnedMessageBox, AnAnswererStandsInForTheUserAndShowsNothing)
+{
+    std::vector<TMessageBoxRequest> asked;
+    const TMessageBoxAnswerer before = SetMessageBoxAnswerer([&](const TMessageBoxRequest& request) {
+        asked.push_back(request);
+        return IDNO;
+    });
+    const int result = ShowMessageBox(nullptr, "Delete the guard?", "Guards", MB_YESNO | MB_ICONQUESTION, false);
+    SetMessageBoxAnswerer(before);
+    EXPECT_EQ(result, IDNO);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].Text, "Delete the guard?");
+    EXPECT_EQ(asked[0].Caption, "Guards");
+    EXPECT_EQ(asked[0].Flags, static_cast<unsigned>(MB_YESNO | MB_ICONQUESTION));
+    EXPECT_EQ(FindWindowA(nullptr, "Guards"), nullptr) << "nothing was shown";
 }
