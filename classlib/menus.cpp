@@ -4,6 +4,7 @@
 #include <cstddef>
 
 #include "classlib/application.h"
+#include "classlib/device_context.h"
 #include "classlib/image_list.h"
 
 namespace {
@@ -13,24 +14,6 @@ const char kClassName[] = "TalmorisPopupMenu";
 // The default look: a column for the pictures, the text after it.
 constexpr int kMargin = 4;
 constexpr int kDefaultPictureWidth = 16;
-
-// A window's device context for the life of the scope.
-class TWindowDC {
-public:
-    explicit TWindowDC(HWND window) : window_(window), dc_(GetDC(window)) {}
-    ~TWindowDC()
-    {
-        if (dc_)
-            ReleaseDC(window_, dc_);
-    }
-    TWindowDC(const TWindowDC&) = delete;
-    TWindowDC& operator=(const TWindowDC&) = delete;
-    HDC Get() const { return dc_; }
-
-private:
-    HWND window_;
-    HDC dc_;
-};
 
 }  // namespace
 

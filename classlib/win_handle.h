@@ -35,6 +35,34 @@ private:
     HANDLE handle_ = nullptr;
 };
 
+// A handle that has a closing function of its own and answers
+// INVALID_HANDLE_VALUE for "none": a search (FindClose), a change
+// notification (FindCloseChangeNotification).
+template <BOOL(WINAPI* Close)(HANDLE)>
+class TClosedHandle {
+public:
+    TClosedHandle() = default;
+    explicit TClosedHandle(HANDLE handle) : handle_(handle) {}
+    ~TClosedHandle() { Reset(); }
+    TClosedHandle(const TClosedHandle&) = delete;
+    TClosedHandle& operator=(const TClosedHandle&) = delete;
+
+    bool Valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
+    HANDLE Get() const { return handle_; }
+    void Reset(HANDLE handle = INVALID_HANDLE_VALUE)
+    {
+        if (Valid())
+            Close(handle_);
+        handle_ = handle;
+    }
+
+private:
+    HANDLE handle_ = INVALID_HANDLE_VALUE;
+};
+
+using TFindHandle = TClosedHandle<FindClose>;
+using TChangeNotificationHandle = TClosedHandle<FindCloseChangeNotification>;
+
 // A mapped view of a file, unmapped on destruction.
 class TMappedView {
 public:

@@ -2,35 +2,7 @@
 
 #include <vector>
 
-namespace {
-
-// The control's window DC for drawing outside WM_PAINT's clipping.
-class TControlDC {
-public:
-    explicit TControlDC(HWND window) : window_(window), dc_(GetDC(window)) {}
-    ~TControlDC() { ReleaseDC(window_, dc_); }
-    TControlDC(const TControlDC&) = delete;
-    TControlDC& operator=(const TControlDC&) = delete;
-    HDC Get() const { return dc_; }
-
-private:
-    HWND window_;
-    HDC dc_;
-};
-
-class TSolidBrush {
-public:
-    explicit TSolidBrush(TColor colour) : brush_(CreateSolidBrush(ColorToRGB(colour))) {}
-    ~TSolidBrush() { DeleteObject(brush_); }
-    TSolidBrush(const TSolidBrush&) = delete;
-    TSolidBrush& operator=(const TSolidBrush&) = delete;
-    HBRUSH Get() const { return brush_; }
-
-private:
-    HBRUSH brush_;
-};
-
-}  // namespace
+#include "classlib/device_context.h"
 
 struct TBitmappedComboBox::TMeasureCanvas {
     explicit TMeasureCanvas(const TFont& comboFont) : font(comboFont), dc(font), canvas(dc.Get()) {}
@@ -338,7 +310,7 @@ void TBitmappedComboBox::PaintButtonAndBorder()
     RECT client{};
     GetClientRect(Handle(), &client);
     if (ItemIndex() == -1) {
-        const TControlDC dc(Handle());
+        const TWindowDC dc(Handle());
         FillRect(dc.Get(), &client, TSolidBrush(Color()).Get());  // no selection: a blank field
     }
     const TComboButtonRect b = ComboButtonRect(client.right, client.top, client.bottom, normal_.Width());
@@ -352,7 +324,7 @@ void TBitmappedComboBox::DrawButton(const RECT& rect, const TBitmap& picture)
 {
     if (!Visible() || picture.Empty())
         return;
-    const TControlDC dc(Handle());
+    const TWindowDC dc(Handle());
     const RECT behind{rect.left - 1, rect.top, rect.right + 2, rect.bottom};
     FillRect(dc.Get(), &behind, TSolidBrush(Color()).Get());
     picture.Draw(dc.Get(), rect.left, rect.top, false, POINT{0, 0});
@@ -362,7 +334,7 @@ void TBitmappedComboBox::RedrawBorder()
 {
     if (!Visible() || !HandleAllocated())
         return;
-    const TControlDC dc(Handle());
+    const TWindowDC dc(Handle());
     RECT client{};
     GetClientRect(Handle(), &client);
     FrameRect(dc.Get(), &client, TSolidBrush(border_).Get());

@@ -1,39 +1,6 @@
 #include "controls/flat_edit.h"
 
-namespace {
-
-// The whole window's device context, its non-client part included: the
-// frame is drawn wherever the edit painted, not only in the update region.
-class TWindowDC {
-public:
-    explicit TWindowDC(HWND window) : window_(window), dc_(GetWindowDC(window)) {}
-    ~TWindowDC()
-    {
-        if (dc_)
-            ReleaseDC(window_, dc_);
-    }
-    TWindowDC(const TWindowDC&) = delete;
-    TWindowDC& operator=(const TWindowDC&) = delete;
-    HDC Get() const { return dc_; }
-
-private:
-    HWND window_;
-    HDC dc_;
-};
-
-class TSolidBrush {
-public:
-    explicit TSolidBrush(TColor colour) : brush_(CreateSolidBrush(ColorToRGB(colour))) {}
-    ~TSolidBrush() { DeleteObject(brush_); }
-    TSolidBrush(const TSolidBrush&) = delete;
-    TSolidBrush& operator=(const TSolidBrush&) = delete;
-    HBRUSH Get() const { return brush_; }
-
-private:
-    HBRUSH brush_;
-};
-
-}  // namespace
+#include "classlib/device_context.h"
 
 TFlatEdit::TFlatEdit(TComponent* owner) : TEdit(owner)
 {
@@ -60,7 +27,7 @@ void TFlatEdit::DrawBorder()
 {
     if (!HandleAllocated())
         return;
-    const TWindowDC dc(Handle());
+    const TWindowDC dc(Handle(), TWindowDC::daWholeWindow);
     if (!dc.Get())
         return;
     RECT r{};

@@ -13,7 +13,8 @@ public:
     virtual ~IFileAction() = default;
     // `path` is the changed item as it is now, `copyPath` the stored copy of a
     // guarded file (for a folder item the item itself). `text` is cleared
-    // first. False: the change is taken without a question.
+    // first. False: the change is taken without a question. Never raises
+    // (see DescribeOrAskPlainly).
     virtual bool Describe(const String& path, const String& copyPath, String& text) = 0;
 };
 

@@ -38,41 +38,6 @@ ULONGLONG Now()
 
 bool Signalled(HANDLE event) { return WaitForSingleObject(event, 0) == WAIT_OBJECT_0; }
 
-// A change notification handle, closed with its own function.
-class TChangeNotification {
-public:
-    ~TChangeNotification() { Reset(); }
-    bool Valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return handle_; }
-    void Reset(HANDLE handle = INVALID_HANDLE_VALUE)
-    {
-        if (Valid())
-            FindCloseChangeNotification(handle_);
-        handle_ = handle;
-    }
-
-private:
-    HANDLE handle_ = INVALID_HANDLE_VALUE;
-};
-
-// A search handle of FindFirstFile.
-class TFindHandle {
-public:
-    explicit TFindHandle(HANDLE handle) : handle_(handle) {}
-    ~TFindHandle()
-    {
-        if (Valid())
-            FindClose(handle_);
-    }
-    TFindHandle(const TFindHandle&) = delete;
-    TFindHandle& operator=(const TFindHandle&) = delete;
-    bool Valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
-
 bool ItemExists(const String& path, bool folder) { return folder ? DirectoryExists(path) : FileExists(path); }
 
 // Errors after which the item is only in use for the moment.
@@ -300,12 +265,7 @@ TAlertOutcome TFileProtection::TAlert::AskWithDescription(String message)
     String description;
     bool worthAsking = true;
     if (!(folderItem_ && s_.Code == ccAdded) && s_.Protection->provider_) {
-        try {
-            worthAsking = s_.Protection->provider_->Describe(guardedFile ? taken_ : path_, s_.CopyPath, description);
-        } catch (const std::exception&) {
-            worthAsking = true;  // asked without detail
-            description.clear();
-        }
+        worthAsking = s_.Protection->provider_->Describe(guardedFile ? taken_ : path_, s_.CopyPath, description);
     }
     if (!worthAsking) {
         if (!guardedFile) {
@@ -456,10 +416,10 @@ private:
     bool subtree_;
     String copyPath_;  // of a guarded file
     String watchedFolder_;
-    TChangeNotification notification_;
+    TChangeNotificationHandle notification_;
     // The folder above the watched one: the watched folder's own
     // notification says nothing when the folder itself is moved away.
-    TChangeNotification parentNotification_;
+    TChangeNotificationHandle parentNotification_;
     bool folderGone_ = false;
     bool copyWarned_ = false;
     ULONGLONG armAt_ = 0;         // when to try watching again; 0: now
@@ -882,7 +842,7 @@ void TFileProtection::TWatcher::StartAlert(const String& line, const String& cop
     p_.pending_.push_back({line, threadId, code, std::move(inside)});
     {
         std::lock_guard<std::mutex> hold(p_.lock_);
-        p_.alertThreads_.push_back({std::move(thread), threadId, code});
+        p_.alertThreads_.push_back({std::move(thread), threadId});
     }
     SetThreadPriority(handle, THREAD_PRIORITY_BELOW_NORMAL);
     ResumeThread(handle);
@@ -943,7 +903,6 @@ void TFileProtection::Start()
         return;
     }
     watcherHandle_ = std::move(thread);
-    watcherThreadId_ = threadId;
     running_ = true;
     SetThreadPriority(watcherHandle_.Get(), THREAD_PRIORITY_BELOW_NORMAL);
     ResumeThread(watcherHandle_.Get());
@@ -967,7 +926,6 @@ void TFileProtection::Stop()
         WaitHandlingSentMessages(thread.Handle.Get(), INFINITE);
     threads.clear();
     watcherHandle_.Reset();
-    watcherThreadId_ = 0;
     running_ = false;
     pending_.clear();
     SaveEntries();

@@ -89,10 +89,10 @@ public:
     static String StoredCopyPath(const String& listFile, const String& path);
 
 private:
+    // A running alert thread (its change is in the pending list).
     struct TThreadStorage {
         TUniqueHandle Handle;
         DWORD ThreadId = 0;
-        std::uint8_t Code = ccAdded;
     };
     // A change being asked: its entry line, the alert thread asking it, and
     // for a new folder the lines inside it.
@@ -129,5 +129,4 @@ private:
     TUniqueHandle stopEvent_;
     TUniqueHandle readyEvent_;
     TUniqueHandle watcherHandle_;
-    DWORD watcherThreadId_ = 0;
 };

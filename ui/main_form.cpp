@@ -62,7 +62,6 @@ TMainFormPlaces TMainFormPlaces::OfThisProgram()
     places.dataFolder = GetDataFolder();
     places.pictures = GetModuleHandleA(nullptr);
     places.questions = std::make_shared<TAlertQuestionSink>(places.programFolder + "Quorvin\\quorvin.exe");
-    places.alertProgram = places.programFolder + "Quorvin\\quorvin.exe";
     return places;
 }
 
@@ -202,7 +201,8 @@ void TfmMain::FormCreate()
     if (settings_.LastSystemScan.empty())
         settings_.LastSystemScan = TranslateString(204, "Unknown");
 
-    if (!FileExists(places_.programFolder + "Quorvin\\quorvin.exe")) {
+    const String quorvin = places_.programFolder + "Quorvin\\quorvin.exe";
+    if (!FileExists(quorvin)) {
         ShowMessageBox(&translator_,
                        "Unable to find quorvin.exe file!\r\n\r\nInstallation is corrupted! Please reinstall application.",
                        "", MB_ICONINFORMATION, false, pictures);
@@ -221,8 +221,7 @@ void TfmMain::FormCreate()
     const String protectionFolder = places_.dataFolder + "protection\\";
     ForceDirectories(protectionFolder);
     if (DirectoryExists(protectionFolder)) {
-        const String alertProgram =
-            places_.alertProgram.empty() ? places_.programFolder + "Quorvin\\quorvin.exe" : places_.alertProgram;
+        const String alertProgram = places_.alertProgram.empty() ? quorvin : places_.alertProgram;
         protections_ = std::make_unique<TProtectionList>(protectionFolder, Handle(), TAlertLauncher(alertProgram));
         protectionListPath_ = places_.dataFolder + "protection.list";
         protectionListWritable_ = protections_->LoadFromFile(protectionListPath_) != TProtectionListLoad::Unreadable;

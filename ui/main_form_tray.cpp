@@ -5,6 +5,7 @@
 
 #include "classlib/application.h"
 #include "classlib/canvas.h"
+#include "classlib/device_context.h"
 #include "classlib/menus.h"
 #include "classlib/tray_icon.h"
 #include "controls/three_state_button.h"
@@ -47,22 +48,6 @@ void DrawGreyed(const TImageList& images, HDC dc, int x, int y, int index)
         }
     picture.DrawPart(dc, x, y, 0, 0, picture.Width(), picture.Height(), true, kKey);
 }
-
-class TScreenDC {
-public:
-    TScreenDC() : dc_(GetDC(nullptr)) {}
-    ~TScreenDC()
-    {
-        if (dc_)
-            ReleaseDC(nullptr, dc_);
-    }
-    TScreenDC(const TScreenDC&) = delete;
-    TScreenDC& operator=(const TScreenDC&) = delete;
-    HDC Get() const { return dc_; }
-
-private:
-    HDC dc_;
-};
 
 void Frame(HDC dc, const RECT& area, COLORREF colour)
 {
@@ -269,7 +254,7 @@ void TfmMain::ReframeMenuWindow(HWND window, int menuHeight)
 {
     if (!IsWindowVisible(window) || window == Handle())
         return;
-    const TScreenDC screen;
+    const TWindowDC screen(nullptr);
     RECT area{};
     GetWindowRect(window, &area);
     // Only the tray menu's window has exactly this height.

@@ -5,55 +5,25 @@
 //   freeze_list_tool write <guards.txt> <freeze.list>
 //   freeze_list_tool dump <freeze.list>
 #include <cstdio>
-#include <fstream>
-#include <iostream>
-#include <sstream>
 
-#include "classlib/exceptions.h"
 #include "guard/freeze_list.h"
+#include "support/peer_text.h"
 
 namespace {
 
-String FromHex(const std::string& hex)
-{
-    if (hex == "-")
-        return String();
-    String s;
-    for (size_t i = 0; i + 1 < hex.size(); i += 2)
-        s += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
-    return s;
-}
-
-std::string ToHex(const String& s)
-{
-    if (s.empty())
-        return "-";
-    static const char kHex[] = "0123456789abcdef";
-    std::string hex;
-    for (unsigned char c : s) {
-        hex += kHex[c >> 4];
-        hex += kHex[c & 0xF];
-    }
-    return hex;
-}
+using test_support::FromHex;
+using test_support::ToHex;
 
 int Write(const char* textFile, const char* listFile)
 {
-    std::ifstream in(textFile);
     TFreezeList list;
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (line.empty())
-            continue;
-        std::istringstream fields(line);
+    const bool read = test_support::ForEachRecordLine(textFile, [&](std::istringstream& fields) {
         int state, autoUpdate, kind, reaction;
         long long id;
         std::string root, key, value, display, comment, guid;
         if (!(fields >> state >> autoUpdate >> root >> key >> value >> display >> comment >> kind >> reaction >>
               guid >> id))
-            return 2;
+            return false;
         auto g = std::make_unique<TSingleFreeze>();
         g->State = static_cast<std::uint8_t>(state);
         g->AutoUpdate = autoUpdate != 0;
@@ -67,7 +37,10 @@ int Write(const char* textFile, const char* listFile)
         g->GuidText = FromHex(guid);
         g->Id = static_cast<std::uint32_t>(id);
         list.Add(std::move(g));
-    }
+        return true;
+    });
+    if (!read)
+        return 2;
     list.SaveToFile(listFile);
     return 0;
 }
@@ -90,15 +63,6 @@ int Dump(const char* listFile)
 
 int main(int argc, char** argv)
 {
-    try {
-        if (argc == 4 && std::string(argv[1]) == "write")
-            return Write(argv[2], argv[3]);
-        if (argc == 3 && std::string(argv[1]) == "dump")
-            return Dump(argv[2]);
-    } catch (const Exception& e) {
-        std::fprintf(stderr, "%s\n", e.what());
-        return 1;
-    }
-    std::fprintf(stderr, "usage: freeze_list_tool write <guards.txt> <freeze.list> | dump <freeze.list>\n");
-    return 2;
+    return test_support::RunPeerTool(argc, argv, "freeze_list_tool write <guards.txt> <freeze.list> | dump <freeze.list>",
+                                     Write, Dump);
 }
