@@ -254,6 +254,12 @@ void TApplication::CancelHint()
         hints_->Cancel();
 }
 
+void TApplication::ActivateHint()
+{
+    if (hints_)
+        hints_->ShowNow();
+}
+
 void TApplication::HintMouseMessage(TWinControl& host, TControl* graphic, UINT message)
 {
     // Until the mouse has moved over a control there is nothing to put away;

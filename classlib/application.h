@@ -85,6 +85,9 @@ public:
     // The hint window made so far, shown or not; null before the first hint.
     THintWindow* HintWindow() const;
     void CancelHint();
+    // Shows the hint of the control under the mouse now, with its text as
+    // it is now (a control whose hint follows the mouse).
+    void ActivateHint();
     // Called by windowed controls for their mouse and key messages.
     void HintMouseMessage(TWinControl& host, TControl* graphic, UINT message);
     // The long part of the hint of the control under the mouse (shown or

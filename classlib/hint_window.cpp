@@ -216,6 +216,12 @@ void THintController::Hover(TWinControl& host, TControl& control)
 
 void THintController::Cancel() { Hide(); }
 
+void THintController::ShowNow()
+{
+    Hide();
+    Show();
+}
+
 bool THintController::Timer(UINT_PTR id)
 {
     // A WM_TIMER already queued when its timer was stopped is ignored.

@@ -99,6 +99,8 @@ public:
     void MouseMessage(TWinControl& host, TControl* graphic, UINT message);
     // Hides the hint; none comes back until the mouse reaches another control.
     void Cancel();
+    // Shows the hovered control's hint at once, without waiting.
+    void ShowNow();
     // WM_TIMER of the application's window; false when it isn't ours.
     bool Timer(UINT_PTR id);
     // The application's hint colour changed.

@@ -18,8 +18,14 @@ void TFlatEdit::SetBorderColor(TColor colour)
 
 void TFlatEdit::WndProc(TMessage& message)
 {
+    const bool painting = message.Msg == WM_PAINT || message.Msg == WM_NCPAINT;
+    // The system sets the margins anew from each font; a new font always
+    // brings a paint, so they are seen to before every paint.
+    constexpr int kTextMargin = 3;  // the line and the band
+    if (painting && HandleAllocated() && LOWORD(SendMessageA(Handle(), EM_GETMARGINS, 0, 0)) < kTextMargin)
+        SendMessageA(Handle(), EM_SETMARGINS, EC_LEFTMARGIN, MAKELPARAM(kTextMargin, 0));
     TEdit::WndProc(message);
-    if (message.Msg == WM_PAINT || message.Msg == WM_NCPAINT)
+    if (painting)
         DrawBorder();
 }
 

@@ -1,7 +1,9 @@
 // A single-line edit without a system border, on which the control draws
 // its own thin frame to match the flat skin: a one-pixel line in BorderColor
 // at the very edge and a two-pixel band of the edit's own colour inside it,
-// drawn over the edge of the text area after every paint of the edit.
+// drawn over the edge of the text area after every paint of the edit. The
+// text keeps a left margin as wide as line and band, so they never cover
+// its first letter.
 #pragma once
 
 #include "classlib/std_controls.h"

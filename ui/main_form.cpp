@@ -19,6 +19,7 @@
 #include "guard/postponed_log.h"
 #include "guard/registry_utils.h"
 #include "ui/control_translation.h"
+#include "ui/frame_freeze_list.h"
 #include "ui/frame_log.h"
 #include "ui/message_box_form.h"
 #include "ui/new_hint.h"
@@ -109,6 +110,7 @@ TfmMain::TfmMain(TComponent* owner, TMainFormPlaces places)
     btnBeginMonitoring.OnClick = [this](TControl&) { btnBeginMonitoringClick(); };
     btnCancelMonitoring.OnClick = [this](TControl&) { btnCancelMonitoringClick(); };
     btnViewLog.OnClick = [this](TControl&) { ShowPage(frameLog); };
+    btnFreezeList.OnClick = [this](TControl&) { ShowPage(frameFreezeList); };
     imgMainImage.OnMouseMove = [this](TControl& c, TShiftState s, int x, int y) { imgMainImageMouseMove(c, s, x, y); };
     lblCaption.OnMouseMove = [this](TControl& c, TShiftState s, int x, int y) {
         imgMainImageMouseMove(c, s, x + lblCaption.Left(), y + lblCaption.Top());
@@ -355,6 +357,13 @@ void TfmMain::CreatePages()
     frameLog->SetParent(&plFramesHolder);
     frameLog->SetBounds(0, 0, plFramesHolder.Width(), plFramesHolder.Height());
     frameLog->SetUp(*this);
+
+    frameFreezeList = &plFramesHolder.Own<TframeFreezeList>(*this, places_.pictures);
+    frameFreezeList->SetParent(&plFramesHolder);
+    frameFreezeList->SetBounds(0, 0, plFramesHolder.Width(), plFramesHolder.Height());
+    frameFreezeList->SetUp();
+    frameFreezeList->FillGuardGrid();
+    frameFreezeList->FillProtectionGrid();
 }
 
 void TfmMain::LoadDefinitions()
@@ -381,6 +390,10 @@ void TfmMain::ApplySettings()
         button->SetShowHint(settings_.ShowHints);
     if (frameLog)
         frameLog->btnClearLog.SetShowHint(settings_.ShowHints);
+    if (frameFreezeList)
+        for (TControl* control : std::initializer_list<TControl*>{&frameFreezeList->btnNewFreeze, &frameFreezeList->btnDeleteFreeze,
+                                                                  &frameFreezeList->btnEditGuard, &frameFreezeList->sgFreezes})
+            control->SetShowHint(settings_.ShowHints);
 }
 
 void TfmMain::imgMainImageMouseMove(TControl&, TShiftState shift, int x, int y)
@@ -429,8 +442,8 @@ void TfmMain::StartMonitoring()
     ForceDirectories(places_.dataFolder + "snapshoots\\");
     if (!monitoringOn_ || !guards_ || guards_->Count() == 0)
         return;
-    monitor_ = StartWorker(
-        std::make_unique<TRegMonitorThread>(*guards_, Handle(), places_.dataFolder, places_.questions));
+    auto thread = std::make_unique<TRegMonitorThread>(*guards_, Handle(), places_.dataFolder, places_.questions);
+    monitor_ = places_.startMonitor ? places_.startMonitor(std::move(thread)) : StartWorker(std::move(thread));
     if (!monitor_.handle.Valid()) {
         // No thread: the flag stays and nothing is logged, but the user can
         // still switch protection off.
@@ -459,7 +472,7 @@ void TfmMain::AddGuard(std::unique_ptr<TSingleFreeze> guard)
 {
     if (!guard || !guards_)
         return;
-    guard->GuidText = GuidText();
+    guard->GuidText = places_.makeGuid ? places_.makeGuid() : GuidText();
     if (!guard->GuidText.empty())
         AddLogLine(TranslateFormat(36, "Guard with a name '%s' is added to the list. Updating the list of guards...",
                                    {guard->DisplayName}),
@@ -475,10 +488,37 @@ void TfmMain::AddGuard(std::unique_ptr<TSingleFreeze> guard)
     StopMonitoring();
     TSingleFreeze* added = guards_->Add(std::move(guard));
     SaveFreezeList();
+    if (frameFreezeList)
+        frameFreezeList->AppendGuardRow(added);
     UpdateGuardCount();
     ForceDirectories(places_.dataFolder + "snapshoots\\");  // the first guard's snapshot needs its folder
     TRegistryShapshoot snapshot;
     TakeGuardSnapshot(snapshot, *added, places_.dataFolder);
+    StartMonitoring();
+    AddLogLine(TranslateString(29, "The list of guards is updated."), llSuccess);
+}
+
+void TfmMain::ChangeGuard(TSingleFreeze* guard, const TSingleFreeze& changed)
+{
+    if (!guard || !guards_ || !guards_->Contains(guard))
+        return;
+    AddLogLine(TranslateFormat(28, "Guard with name '%s' is changed. Updating the list of guards...",
+                               {guard->DisplayName}),
+               llPlain);
+    // A monitor still on the old key must never compare it with the new
+    // key's snapshot and write that back: it ends before anything changes.
+    StopMonitoring();
+    const std::uint8_t state = guard->State;
+    const String guid = guard->GuidText;
+    const std::uint32_t id = guard->Id;
+    *guard = changed;
+    guard->State = state;
+    guard->GuidText = guid;
+    guard->Id = id;
+    ForceDirectories(places_.dataFolder + "snapshoots\\");
+    TRegistryShapshoot snapshot;
+    TakeGuardSnapshot(snapshot, *guard, places_.dataFolder);
+    SaveFreezeList();
     StartMonitoring();
     AddLogLine(TranslateString(29, "The list of guards is updated."), llSuccess);
 }

@@ -8,7 +8,9 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
+#include <vector>
 
 #include "classlib/forms.h"
 #include "classlib/image_list.h"
@@ -21,6 +23,7 @@
 #include "guard/registry_monitor_thread.h"
 #include "guard/settings.h"
 #include "scanner/search.h"
+#include "ui/popup_menu_painter.h"
 #include "ui/single_instance.h"
 
 class TThreeStateButton;
@@ -28,6 +31,7 @@ class TPopupMenu;
 class TMenuItem;
 class TTrayIcon;
 class TframeLog;
+class TframeFreezeList;
 
 // Numbered messages the main form handles beyond the guard engine's.
 constexpr UINT WM_REQUEST_QUERY_ABORT = 9468;
@@ -35,7 +39,6 @@ constexpr UINT WM_REQUEST_STAGE = 9469;
 constexpr UINT WM_REQUEST_FAILED = 9470;
 constexpr UINT WM_REQUEST_DONE = 9471;
 constexpr UINT WM_REQUEST_PROGRESS = 9472;
-constexpr UINT WM_REFRAME_MENU = WM_USER + 10;
 
 // Where the main form finds its program, its data and its pictures, and who
 // answers the monitor's questions. The running program uses its own; tests
@@ -46,6 +49,12 @@ struct TMainFormPlaces {
     HMODULE pictures = nullptr;
     std::shared_ptr<TQuestionSink> questions;
     String alertProgram;  // the file protections' alert program; "" for Quorvin in the program folder
+    // Stand-ins for what the system rarely refuses, so tests can see the
+    // refusal handled: a new guard's GUID text ("" when none could be made)
+    // and the start of the monitor thread (an empty handle when it couldn't
+    // be made). Unset: CoCreateGuid and StartWorker.
+    std::function<String()> makeGuid;
+    std::function<TWorkerHandle(std::unique_ptr<TThread>)> startMonitor;
 
     static TMainFormPlaces OfThisProgram();
 };
@@ -62,6 +71,7 @@ public:
     TFreezeList* GuardList() const { return guards_.get(); }
     TProtectionList* ProtectionList() const { return protections_.get(); }
     const String& DataFolder() const { return places_.dataFolder; }
+    HMODULE Pictures() const { return places_.pictures; }
     // False when the start-up stopped early (the alert program is missing).
     bool Created() const { return created_; }
 
@@ -76,6 +86,9 @@ public:
     // Takes the guard (filled by the add-guard dialog): GUID, id, snapshot,
     // list, grid row, monitor restart.
     void AddGuard(std::unique_ptr<TSingleFreeze> guard);
+    // Gives a guard of the list the fields of `changed` (its state, GUID and
+    // id stay) and a new snapshot, with the monitor ended meanwhile.
+    void ChangeGuard(TSingleFreeze* guard, const TSingleFreeze& changed);
     // Removes and frees a guard of the list, with its snapshot file.
     void RemoveGuard(TSingleFreeze* guard);
     bool ConfirmRemoveGuard(const TSingleFreeze& guard);
@@ -104,7 +117,10 @@ public:
     int NormalTrayImage() const { return trayNormal_; }
     int OddTickTrayImage() const { return trayOdd_; }
     int EvenTickTrayImage() const { return trayEven_; }
-    int MenuHeight() const { return menuHeight_; }
+    int MenuHeight() const { return trayPainter_.MenuHeight(); }
+    // The application window frames the shown windows of these menus
+    // (WM_REFRAME_MENU); the tray menu is one.
+    void AddFramedMenu(const TPopupMenu* menu);
 
     // Designed components.
     TImage& imgMainImage;
@@ -133,6 +149,7 @@ public:
 
     // Pages; those not built are null.
     TframeLog* frameLog = nullptr;
+    TframeFreezeList* frameFreezeList = nullptr;
 
 private:
     void FormCreate();
@@ -173,7 +190,6 @@ private:
     void miPopupMeasureItem(TMenuItem& item, HDC dc, int& width, int& height);
     void miPopupDrawItem(TMenuItem& item, HDC dc, const RECT& rect, unsigned state);
     bool AppWindowHook(TMessage& m);
-    void ReframeMenuWindow(HWND window, int menuHeight);
     void imgMainImageMouseMove(TControl&, TShiftState shift, int x, int y);
 
     TMainFormPlaces places_;
@@ -196,7 +212,8 @@ private:
     bool stoppingMonitor_ = false;
     int trayNormal_ = 0, trayEven_ = 2, trayOdd_ = 1;
     int trayImage_ = 0;
-    int menuHeight_ = 0;
+    TPopupMenuPainter trayPainter_{imgPopupImages, Font(), 26};
+    std::vector<const TPopupMenu*> framedMenus_;
     TBitmap banner_;
     TInstanceBlock instanceBlock_;
     UINT taskbarMessage_ = 0;

@@ -347,6 +347,19 @@ def log_images():
     return side_by_side([keyed(f, MENU_HALO, 0.3) for f in frames])
 
 
+def root_key():
+    """A folder of the registry tree, before each root key of the add-guard
+    dialog's list; on whole pixels, within rows 2-13 so it fits the list's
+    15-pixel rows."""
+    c = icons.layer(16)
+    edge = (170, 122, 34)
+    c.fill(Rect(1, 2, 7, 4) | Rect(1, 4, 15, 14), edge)
+    c.fill(Rect(2, 3, 6, 5), (255, 236, 170))
+    c.fill(Rect(2, 5, 14, 13), vgrad(5, 12, (255, 224, 132), (236, 182, 64)))
+    c.fill(Rect(2, 5, 14, 6), (255, 244, 200))  # the opening's light edge
+    return keyed(c, WHITE)
+
+
 # --- window backgrounds -----------------------------------------------------
 
 def window_piece(w, h, shape, fill, border=MB_FRAME):
@@ -463,6 +476,7 @@ def talmoris():
         Picture(t, "BM_TRAYICONS", 24, tray_icons()),
         Picture(t, "BM_POPUPIMAGES", 24, popup_images()),
         Picture(t, "BM_LOGIMAGES", 24, log_images()),
+        Picture(t, "BM_ROOTKEY", 24, root_key()),
     ]
     return pics
 
@@ -518,7 +532,7 @@ def differing(a, b):
 
 
 # image-list strips: name -> (frame size, frames)
-STRIPS = {"BM_TRAYICONS": (16, 11), "BM_POPUPIMAGES": (20, 8), "BM_LOGIMAGES": (16, 3)}
+STRIPS = {"BM_TRAYICONS": (16, 11), "BM_POPUPIMAGES": (20, 8), "BM_LOGIMAGES": (16, 3), "BM_ROOTKEY": (16, 1)}
 # the tray icon's blink pairs, each against the idle icon it alternates with
 TRAY_BLINKS = ((0, 1, 2), (9, 8, 10))
 

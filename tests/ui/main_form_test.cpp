@@ -25,120 +25,17 @@
 #include "support/protection_records.h"
 #include "support/registry_fixture.h"
 #include "support/test_support.h"
+#include "support/main_form_fixture.h"
 #include "ui/frame_log.h"
 
 namespace {
 
+using test_support::KeyGuard;
+using test_support::kGuardedKey;
+using test_support::Pump;
+using test_support::PumpUntil;
 using test_support::TempFolder;
-
-constexpr char kGuardedKey[] = "Software\\TalmorisTest\\MainForm";
-
-void Pump(int rounds = 5)
-{
-    for (int i = 0; i < rounds; ++i) {
-        TApplication::Instance().ProcessMessages();
-        Sleep(5);
-    }
-}
-
-// Pumps until `done` holds or `ms` pass.
-bool PumpUntil(const std::function<bool()>& done, DWORD ms = 10000)
-{
-    const DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > ms)
-            return false;
-        Pump(1);
-    }
-    return true;
-}
-
-std::unique_ptr<TSingleFreeze> KeyGuard(const String& name, std::uint8_t state = gsActive)
-{
-    auto guard = std::make_unique<TSingleFreeze>();
-    guard->State = state;
-    guard->RootKeyName = "HKEY_CURRENT_USER";
-    guard->KeyPath = kGuardedKey;
-    guard->DisplayName = name;
-    return guard;
-}
-
-class MainFormTest : public ::testing::Test {
-protected:
-    MainFormTest()
-    {
-        std::filesystem::create_directories(programFolder.File("Quorvin"));
-        test_support::WriteAll(programFolder.File("Quorvin\\quorvin.exe"), "MZ", 2);
-        test_support::CreateKey(kGuardedKey);
-        test_support::SetValue(kGuardedKey, "Value", test_support::Sz("data"));
-    }
-    ~MainFormTest() override
-    {
-        form.reset();
-        test_support::DeleteTree(kSettingsKey);
-        test_support::DeleteTree("Software\\TalmorisTest");
-    }
-
-    // A freeze.list of key guards in these states, with fixed GUIDs.
-    void StoreGuards(TFreezeList& stored, std::initializer_list<std::uint8_t> states)
-    {
-        for (std::uint8_t state : states) {
-            auto guard = KeyGuard("Guard " + IntToStr(stored.Count()), state);
-            guard->GuidText = "{0000000" + IntToStr(stored.Count()) + "-0000-0000-0000-000000000000}";
-            guard->Id = GuardIdFromGuid(guard->GuidText);
-            stored.Add(std::move(guard));
-        }
-        std::filesystem::create_directories(DataFolder());
-        stored.SaveToFile(FreezeListFile());
-    }
-
-    // The stored settings the form starts with: never a first start, and
-    // nothing written to the Startup folder.
-    void StoreSettings(bool autoActivate, bool minimizeToTray)
-    {
-        TSettings settings;
-        settings.AutoActivateFreezeWhenStart = autoActivate;
-        settings.MinimizeToTrayWhenStart = minimizeToTray;
-        settings.AutoStartWithOS = false;
-        SaveSettings(settings);
-    }
-
-    TfmMain& Open()
-    {
-        TMainFormPlaces places;
-        places.programFolder = IncludeTrailingPathDelimiter(programFolder.Path());
-        places.dataFolder = IncludeTrailingPathDelimiter(DataFolder());
-        places.pictures = GetModuleHandleA(nullptr);
-        places.questions = answers;
-        places.alertProgram = alertProgram;
-        form = std::make_unique<TfmMain>(nullptr, places);
-        EXPECT_TRUE(form->Created());
-        return *form;
-    }
-
-    // The events log's lines without their date and time.
-    std::vector<std::pair<int, String>> LogLines() const
-    {
-        std::vector<std::pair<int, String>> lines;
-        TframeLog& log = *form->FrameLog();
-        if (log.IsLogEmpty())
-            return lines;
-        for (int row = 0; row < log.sgLog.RowCount(); ++row) {
-            const String text = log.sgLog.Cells(0, row);
-            const auto dot = text.find(". ");
-            lines.emplace_back(log.Level(row), dot == String::npos ? text : text.substr(dot + 2));
-        }
-        return lines;
-    }
-
-    String DataFolder() const { return programFolder.File("data"); }
-    String FreezeListFile() const { return programFolder.File("data\\freeze.list"); }
-
-    TempFolder programFolder;
-    std::shared_ptr<test_support::ScriptedAnswers> answers = std::make_shared<test_support::ScriptedAnswers>();
-    std::unique_ptr<TfmMain> form;
-    String alertProgram;  // "" for the stand-in quorvin.exe, which can't be started
-};
+using MainFormTest = test_support::MainFormFixture;
 
 }  // namespace
 
@@ -215,6 +112,40 @@ TEST_F(MainFormTest, GuardOperationsSnapshotSaveAndRestartTheMonitor)
     main.btnCancelMonitoringClick();
     EXPECT_FALSE(main.MonitorRunning());
     EXPECT_EQ(LogLines().back(), (std::pair<int, String>{0, "Guard is unloaded."}));
+}
+
+TEST_F(MainFormTest, WhatTheSystemRefusesIsHandled)
+{
+    // No GUID: no guard (it would have no id for its snapshot and questions).
+    makeGuid = [] { return String(); };
+    // No monitor thread: protection stays the user's choice and can be
+    // switched off again.
+    startMonitor = [](std::unique_ptr<TThread>) { return TWorkerHandle{}; };
+    StoreSettings(false, true);
+    TfmMain& main = Open();
+    main.FrameLog()->btnClearLogClick();
+    main.AddGuard(KeyGuard("Without GUID"));
+    EXPECT_EQ(main.GuardList()->Count(), 0);
+    EXPECT_FALSE(FileExists(FreezeListFile())) << "nothing to save";
+    using Lines = std::vector<std::pair<int, String>>;
+    EXPECT_EQ(LogLines(), (Lines{{llWarning, "No GUID could be made for the guard 'Without GUID': it is not added."}}));
+
+    makeGuid = nullptr;
+    form.reset();
+    TfmMain& again = Open();
+    again.AddGuard(KeyGuard("Guarded"));
+    ASSERT_EQ(again.GuardList()->Count(), 1);
+    again.FrameLog()->btnClearLogClick();
+    again.btnBeginMonitoringClick();
+    EXPECT_TRUE(again.IsMonitoring());
+    EXPECT_FALSE(again.MonitorRunning());
+    EXPECT_TRUE(again.btnCancelMonitoring.Visible());
+    EXPECT_TRUE(again.btnCancelMonitoring.Enabled()) << "protection can be switched off again";
+    EXPECT_TRUE(again.miCancelMonitoring->Enabled());
+    EXPECT_TRUE(LogLines().empty()) << "\"Guard is made active.\" only for a thread that runs";
+    again.btnCancelMonitoringClick();
+    EXPECT_FALSE(again.IsMonitoring());
+    EXPECT_TRUE(again.btnBeginMonitoring.Visible());
 }
 
 TEST_F(MainFormTest, MessagesFromAWorkerThread)

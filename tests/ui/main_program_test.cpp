@@ -597,22 +597,59 @@ TEST_F(MainProgram, ADataFolderTakenByAFileEndsTheProgramCleanly)
 
 TEST_F(MainProgram, AnotherProgramCantMakeItReadAnAddressItChose)
 {
+    // One active guard, so that an honoured query or reaction would show.
+    TFreezeList stored;
+    auto guard = std::make_unique<TSingleFreeze>();
+    guard->RootKeyName = "HKEY_CURRENT_USER";
+    guard->KeyPath = "Software\\TalmorisTest\\Foreign";
+    guard->DisplayName = "Foreign";
+    guard->GuidText = "{00000000-0000-0000-0000-00000000F0F0}";
+    guard->Id = GuardIdFromGuid(guard->GuidText);
+    const std::uint32_t id = guard->Id;
+    stored.Add(std::move(guard));
+    std::filesystem::create_directories(DataFolder());
+    stored.SaveToFile(FreezeListFile());
+    const std::vector<unsigned char> listBefore = test_support::ReadAll(FreezeListFile());
+
     StoreSettings(true);
     const ChildProcess program(Program(), Quoted(Program()));
     ASSERT_TRUE(program.Started());
     const HWND main = StartedMainWindow(program);
     ASSERT_NE(main, nullptr) << "the program never finished its start-up; " << Fate(program);
 
-    // Addresses that are nothing in the program's memory: reading one ends it.
+    // Addresses that are nothing in the program's memory.
     for (LPARAM address : {LPARAM{0x10}, LPARAM{0x7FFF0000}, static_cast<LPARAM>(-4096)}) {
         DWORD_PTR result = 0;
         SendMessageTimeoutA(main, WM_ADD_LOG_LINE, 0, address, SMTO_NORMAL, 5000, &result);
         SendMessageTimeoutA(main, WM_QUERY_GUARD, static_cast<WPARAM>(address), 0, SMTO_NORMAL, 5000, &result);
         EXPECT_EQ(result, 0u) << "a foreign query is never answered as active";
     }
+    // A real guard record placed in the program's memory, asked about as the
+    // monitor asks: a program that read it would answer "active" (Wine keeps
+    // a program alive through a bad read, so the answer is what shows).
+    const HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, program.Id());
+    ASSERT_NE(process, nullptr);
+    TSingleFreeze asked;
+    asked.Id = id;
+    void* remote = VirtualAllocEx(process, nullptr, sizeof asked, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    ASSERT_NE(remote, nullptr);
+    ASSERT_TRUE(WriteProcessMemory(process, remote, &asked, sizeof asked, nullptr));
+    DWORD_PTR answer = 7;
+    SendMessageTimeoutA(main, WM_QUERY_GUARD, reinterpret_cast<WPARAM>(remote), 0, SMTO_NORMAL, 5000, &answer);
+    EXPECT_EQ(answer, 0u) << "a foreign query about a real, active guard was answered";
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    // A foreign reaction for the real guard changes nothing and saves nothing.
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(main, WM_SET_GUARD_REACTION, id, grAsk, SMTO_NORMAL, 5000, &ignored);
+    EXPECT_EQ(test_support::ReadAll(FreezeListFile()), listBefore) << "a foreign reaction was saved";
     EXPECT_FALSE(program.EndsWithin(500)) << "the program ended: " << Fate(program);
 
     PostMessageA(main, WM_CLOSE, 0, 0);
     ASSERT_TRUE(program.EndsWithin(kWaitMs));
     EXPECT_EQ(program.ExitCode(), 0u);
+    TFreezeList saved;
+    ASSERT_EQ(LoadFreezeListKeepingDamage(saved, FreezeListFile()), TFreezeListLoad::Loaded);
+    ASSERT_EQ(saved.Count(), 1);
+    EXPECT_EQ(saved.GetItem(0)->Reaction, grRevoke) << "the reaction stays the user's";
 }

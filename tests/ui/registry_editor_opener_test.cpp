@@ -18,86 +18,16 @@
 #include <thread>
 #include <vector>
 
+#include "support/fake_editor.h"
 #include "support/test_support.h"
 #include "support/window_driving.h"
 #include "ui/shell_open.h"
 
 namespace {
 
-constexpr char kEditorClass[] = "RegEdit_RegEdit";
-
-std::string FakeEditorProgram()
-{
-    return test_support::Join(test_support::EnvOr("TALMORIS_TEST_BIN", "."), "fake_regedit.exe");
-}
-
-bool EditorGoneWithin(DWORD ms)
-{
-    const DWORD start = GetTickCount();
-    while (FindWindowA(kEditorClass, nullptr)) {
-        if (GetTickCount() - start > ms)
-            return false;
-        Sleep(20);
-    }
-    return true;
-}
-
-// The stand-in editor in one of its layouts, and the keys it logged.
-class FakeEditor {
-public:
-    explicit FakeEditor(const std::string& layout, const std::string& suffix = "")
-        : folder_(suffix), log_(folder_.File("keys.log"))
-    {
-        SetEnvironmentVariableA("TALMORIS_FAKE_REGEDIT_LOG", log_.c_str());
-        process_ = std::make_unique<test_support::ChildProcess>(FakeEditorProgram(), "fake_regedit " + layout);
-    }
-    ~FakeEditor()
-    {
-        // Ended rather than closed: closing an activated window under Xvfb
-        // takes seconds.
-        process_.reset();
-        EditorGoneWithin(5000);
-        SetEnvironmentVariableA("TALMORIS_FAKE_REGEDIT_LOG", nullptr);
-    }
-    FakeEditor(const FakeEditor&) = delete;
-    FakeEditor& operator=(const FakeEditor&) = delete;
-
-    bool Shown() const { return process_->Started() && test_support::WaitForWindow(kEditorClass, "Registry Editor"); }
-    DWORD Id() const { return process_->Id(); }
-    // Ends the editor at once, which frees a sender waiting for it.
-    void Kill() { process_.reset(); }
-
-    std::vector<std::string> Lines() const
-    {
-        std::vector<std::string> lines;
-        std::ifstream in(log_);
-        for (std::string line; std::getline(in, line);)
-            lines.push_back(line);
-        return lines;
-    }
-    void ClearLog() const { std::remove(log_.c_str()); }
-
-private:
-    test_support::TempFolder folder_;
-    std::string log_;
-    std::unique_ptr<test_support::ChildProcess> process_;
-};
-
-// The log lines of typing into `who`: "^" is Home, ">" is Right, any other
-// character is itself.
-std::vector<std::string> Typed(const std::string& who, const std::string& keys)
-{
-    std::vector<std::string> lines;
-    for (char c : keys) {
-        if (c == '^')
-            lines.push_back(who + " key HOME");
-        else if (c == '>')
-            lines.push_back(who + " key RIGHT");
-        else
-            lines.push_back(who + " char " + c);
-    }
-    return lines;
-}
+using test_support::FakeEditor;
+using test_support::kEditorClass;
+using test_support::Typed;
 
 std::vector<std::string> Concat(std::vector<std::string> a, const std::vector<std::string>& b)
 {
