@@ -1,14 +1,94 @@
 #include "controls/bitmapped_combo_box.h"
 
+#include <cstdlib>
 #include <vector>
 
+#include "classlib/application.h"
 #include "classlib/device_context.h"
+
+namespace {
+
+const char kWatchProperty[] = "TalmorisComboListWatch";
+const char kNextProcProperty[] = "TalmorisComboListProc";
+
+POINT ToScreen(HWND window, LPARAM clientPoint)
+{
+    POINT at{static_cast<short>(LOWORD(clientPoint)), static_cast<short>(HIWORD(clientPoint))};
+    ClientToScreen(window, &at);
+    return at;
+}
+
+}  // namespace
 
 struct TBitmappedComboBox::TMeasureCanvas {
     explicit TMeasureCanvas(const TFont& comboFont) : font(comboFont), dc(font), canvas(dc.Get()) {}
     TFont font;
     TFontDC dc;
     TCanvas canvas;
+};
+
+// While the list is dropped it holds the mouse: a press at the field, the
+// second of a double click, reaches the list's window rather than the
+// control. The watch sees those presses (outside the list's rows) and hands
+// the rest on. The procedure it replaced is kept on the window, so the
+// chain holds even when someone subclassed the list after us.
+class TBitmappedComboBox::TListWatch {
+public:
+    TListWatch(TBitmappedComboBox& combo, HWND list) : combo_(combo), list_(list)
+    {
+        SetPropA(list, kWatchProperty, this);
+        SetPropA(list, kNextProcProperty,
+                 reinterpret_cast<HANDLE>(GetWindowLongPtrA(list, GWLP_WNDPROC)));
+        SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Proc));
+    }
+    ~TListWatch()
+    {
+        if (!IsWindow(list_) || GetPropA(list_, kWatchProperty) != this)
+            return;
+        RemovePropA(list_, kWatchProperty);
+        // Subclassed again since, the procedure stays in the chain as a plain link.
+        if (GetWindowLongPtrA(list_, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&Proc)) {
+            SetWindowLongPtrA(list_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(GetPropA(list_, kNextProcProperty)));
+            RemovePropA(list_, kNextProcProperty);
+        }
+    }
+    TListWatch(const TListWatch&) = delete;
+    TListWatch& operator=(const TListWatch&) = delete;
+    bool Watches(HWND list) const { return list == list_ && GetPropA(list_, kWatchProperty) == this; }
+
+private:
+    static LRESULT CALLBACK Proc(HWND list, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        const auto next = reinterpret_cast<WNDPROC>(GetPropA(list, kNextProcProperty));
+        auto* watch = static_cast<TListWatch*>(GetPropA(list, kWatchProperty));
+        if (message == WM_NCDESTROY) {
+            RemovePropA(list, kWatchProperty);
+            RemovePropA(list, kNextProcProperty);
+        }
+        if (!next)
+            return DefWindowProcA(list, message, wParam, lParam);
+        const auto system = [&] { return CallWindowProcA(next, list, message, wParam, lParam); };
+        if (!watch || (message != WM_LBUTTONDOWN && message != WM_LBUTTONDBLCLK))
+            return system();
+        return GuardedWindowProc(list, message, [&] {
+            const POINT at = ToScreen(list, lParam);
+            RECT rows{};
+            GetClientRect(list, &rows);
+            MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&rows), 2);
+            RECT field{};
+            GetWindowRect(watch->combo_.Handle(), &field);
+            if (PtInRect(&rows, at) || !PtInRect(&field, at)) {
+                watch->combo_.lastPress_ = TPress{};  // on the rows or away: no double click at the field
+                return system();
+            }
+            LRESULT result = 0;
+            watch->combo_.FieldPressed(at, false, [&] { result = system(); });
+            return result;  // the watch may be gone now (the control freed by OnDblClick)
+        });
+    }
+
+    TBitmappedComboBox& combo_;
+    HWND list_;
 };
 
 TBitmappedComboBox::TBitmappedComboBox(TComponent* owner)
@@ -33,11 +113,16 @@ TBitmappedComboBox::TBitmappedComboBox(TComponent* owner)
         m.Result = 1;
         return true;
     });
-    SetMessageHandler(WM_LBUTTONDOWN, [this](TMessage& m) {
-        DefaultHandler(m);
-        button_.LeftButtonDown();
-        return true;
-    });
+    // The system takes a double click for a press like the first one.
+    for (const UINT press : {WM_LBUTTONDOWN, WM_LBUTTONDBLCLK})
+        SetMessageHandler(press, [this](TMessage& m) {
+            WatchList();
+            FieldPressed(ToScreen(Handle(), m.LParam), m.Msg == WM_LBUTTONDBLCLK, [&] {
+                DefaultHandler(m);
+                button_.LeftButtonDown();
+            });
+            return true;
+        });
     SetMessageHandler(WM_LBUTTONUP, [this](TMessage& m) {
         DefaultHandler(m);
         const bool dropped = SendMessageA(Handle(), CB_GETDROPPEDSTATE, 0, 0) != 0;
@@ -69,7 +154,11 @@ TBitmappedComboBox::TBitmappedComboBox(TComponent* owner)
         const WORD code = HIWORD(m.WParam);
         Notified(code);  // the events of any combo box first
         switch (code) {
-        case CBN_DROPDOWN: button_.ListOpened(); InvalidateButtonRect(); break;
+        case CBN_DROPDOWN:
+            WatchList();
+            button_.ListOpened();
+            InvalidateButtonRect();
+            break;
         case CBN_CLOSEUP: button_.ListClosed(); InvalidateButtonRect(); break;
         default: break;
         }
@@ -110,9 +199,71 @@ void TBitmappedComboBox::Notified(WORD code)
         DropDown();
         AdjustDropDown();
         break;
-    case CBN_DBLCLK: DblClick(); break;
+    case CBN_DBLCLK:
+        // Sent while the system handles a press: the double click that
+        // press makes, fired once.
+        if (inPress_) {
+            if (firedInPress_)
+                break;
+            firedInPress_ = true;
+        }
+        DblClick();
+        break;
     default: break;
     }
+}
+
+void TBitmappedComboBox::WatchList()
+{
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetComboBoxInfo(Handle(), &info) || !info.hwndList)
+        return;
+    if (!listWatch_ || !listWatch_->Watches(info.hwndList)) {
+        listWatch_.reset();
+        listWatch_ = std::make_unique<TListWatch>(*this, info.hwndList);
+    }
+}
+
+// A left press at the field, on the control or on its dropped list; the
+// double click it completes fires after the system's handling, unless the
+// system's CBN_DBLCLK fired it meanwhile. Nothing of the object is touched
+// after OnDblClick, which may free it.
+void TBitmappedComboBox::FieldPressed(POINT screenPoint, bool systemDoubleClick,
+                                      const std::function<void()>& systemHandling)
+{
+    const bool second = SecondPress(screenPoint) || systemDoubleClick;
+    if (systemDoubleClick)
+        lastPress_.valid = false;  // a third press starts again
+    struct TPressing {
+        explicit TPressing(TBitmappedComboBox& c) : combo(c)
+        {
+            combo.inPress_ = true;
+            combo.firedInPress_ = false;
+        }
+        ~TPressing() { combo.inPress_ = false; }
+        TBitmappedComboBox& combo;
+    };
+    bool fired = false;
+    {
+        const TPressing pressing(*this);
+        systemHandling();
+        fired = firedInPress_;
+    }
+    if (second && !fired)
+        DblClick();
+}
+
+// Whether this press and the one before make a double click, by the
+// message's time; the press after a double click starts a new one.
+bool TBitmappedComboBox::SecondPress(POINT at)
+{
+    const DWORD time = static_cast<DWORD>(GetMessageTime());
+    const bool second = lastPress_.valid && time - lastPress_.time <= GetDoubleClickTime() &&
+                        std::abs(at.x - lastPress_.at.x) <= GetSystemMetrics(SM_CXDOUBLECLK) / 2 &&
+                        std::abs(at.y - lastPress_.at.y) <= GetSystemMetrics(SM_CYDOUBLECLK) / 2;
+    lastPress_ = second ? TPress{} : TPress{time, at, true};
+    return second;
 }
 
 void TBitmappedComboBox::Change()
@@ -176,7 +327,57 @@ void TBitmappedComboBox::AdjustDropDown()
 
 int TBitmappedComboBox::AddItem(const String& text)
 {
+    if (sorted_)
+        return static_cast<int>(SendMessageA(Handle(), CB_INSERTSTRING, static_cast<WPARAM>(SortedPlace(text)),
+                                             reinterpret_cast<LPARAM>(text.c_str())));
     return static_cast<int>(SendMessageA(Handle(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str())));
+}
+
+void TBitmappedComboBox::DeleteItem(int index)
+{
+    if (index >= 0)
+        SendMessageA(Handle(), CB_DELETESTRING, static_cast<WPARAM>(index), 0);
+}
+
+void TBitmappedComboBox::ClearItems() { SendMessageA(Handle(), CB_RESETCONTENT, 0, 0); }
+
+// The system's sorted lists compare as lstrcmpi does. Its CBS_SORT can't be
+// given to a window that exists, and ours exists from the first item on, so
+// the order is kept here: after the items that sort equal.
+int TBitmappedComboBox::SortedPlace(const String& text)
+{
+    int low = 0, high = ItemCount();
+    while (low < high) {
+        const int middle = low + (high - low) / 2;
+        if (lstrcmpiA(Items(middle).c_str(), text.c_str()) <= 0)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return low;
+}
+
+void TBitmappedComboBox::SetSorted(bool sorted)
+{
+    if (sorted == sorted_)
+        return;
+    sorted_ = sorted;
+    if (!sorted_ || ItemCount() == 0)
+        return;
+    std::vector<String> items;
+    for (int i = 0; i < ItemCount(); ++i)
+        items.push_back(Items(i));
+    const int chosen = ItemIndex();
+    ClearItems();
+    int chosenNow = -1;
+    for (size_t i = 0; i < items.size(); ++i) {
+        const int at = AddItem(items[i]);
+        if (at >= 0 && chosenNow >= at)
+            ++chosenNow;  // moved down by the new item
+        if (static_cast<int>(i) == chosen)
+            chosenNow = at;
+    }
+    SetItemIndex(chosenNow);
 }
 
 int TBitmappedComboBox::ItemCount() { return static_cast<int>(SendMessageA(Handle(), CB_GETCOUNT, 0, 0)); }

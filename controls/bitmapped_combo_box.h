@@ -3,6 +3,7 @@
 // drawn by OnDrawItem, or as plain text when nobody draws them.
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "classlib/canvas.h"
@@ -25,9 +26,16 @@ public:
     void SetEnabled(bool enabled) override;
 
     // Choosing an item from code (SetItemIndex) fires no event.
-    int AddItem(const String& text);
+    int AddItem(const String& text);  // answers the new item's index
+    void DeleteItem(int index);       // nothing out of range
+    void ClearItems();
     int ItemCount();
     String Items(int index);  // empty out of range
+    // The items in the order of the system's sorted lists (case ignored): a
+    // new item goes to its place, and turning it on sorts the items there
+    // are, the chosen one staying chosen. Off, items stay where they are.
+    bool Sorted() const { return sorted_; }
+    void SetSorted(bool sorted);
     int ItemIndex();
     void SetItemIndex(int index);
     String Text();  // the chosen item's text, empty without a choice
@@ -48,6 +56,8 @@ public:
     // A choice made by the user: OnClick, then OnChange, the new item chosen.
     std::function<void(TControl&)> OnChange;
     std::function<void(TControl&)> OnDropDown;
+    // Once per double click at the field: two left presses within the
+    // system's double-click time and distance, or a CBN_DBLCLK.
     std::function<void(TControl&)> OnDblClick;
     // The focus coming and going, while the control sits on a parent.
     std::function<void(TControl&)> OnEnter;
@@ -69,8 +79,18 @@ protected:
 
 private:
     struct TMeasureCanvas;
+    class TListWatch;
+    struct TPress {
+        DWORD time = 0;
+        POINT at{};
+        bool valid = false;
+    };
 
     void Notified(WORD code);
+    void WatchList();
+    void FieldPressed(POINT screenPoint, bool systemDoubleClick, const std::function<void()>& systemHandling);
+    bool SecondPress(POINT screenPoint);
+    int SortedPlace(const String& text);
     void AdjustDropDown();
     void DrawItem(const DRAWITEMSTRUCT& item);
     void NewAdjustHeight();
@@ -91,4 +111,11 @@ private:
     bool loading_ = true;
     TCanvas* itemCanvas_ = nullptr;
     std::unique_ptr<TMeasureCanvas> measureCanvas_;
+    bool sorted_ = false;
+    // Double clicks: the press before, and whether one is being handled by
+    // the system (a CBN_DBLCLK it sends meanwhile is that same double click).
+    TPress lastPress_;
+    bool inPress_ = false;
+    bool firedInPress_ = false;
+    std::unique_ptr<TListWatch> listWatch_;
 };

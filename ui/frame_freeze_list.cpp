@@ -47,6 +47,14 @@ void SetUpGrid(TStringGrid& grid)
     grid.SetShowHint(true);
 }
 
+// The placeholder row of an empty list.
+void DrawBlankRow(TStringGrid& grid, const RECT& rect)
+{
+    TCanvas& canvas = grid.Canvas();
+    canvas.SetBrush(RGB(255, 255, 255));
+    canvas.FillRect(rect);
+}
+
 void SetUpScroll(TWOwnrScrllBar& bar)
 {
     bar.SetDrawStyle(TOSBDrawStyle::osbOwnerDraw);
@@ -274,7 +282,6 @@ void TframeFreezeList::FillProtectionGrid()
         sgList.SetObjects(0, i, protection);
         sgList.SetRowHeights(i, RowHeightFor(sgList, protection->DisplayName()));
     }
-    FollowGrid(fileGuardsScroll, sgList);
     fileGuardsScroll.setPosition(0);
 }
 
@@ -403,7 +410,7 @@ void TframeFreezeList::miOpenRegeditClick()
 
 void TframeFreezeList::sgFreezesClick()
 {
-    FollowGrid(logScroll, sgFreezes);
+    FollowRowQuietly(logScroll, sgFreezes.Row());
     UpdateGuardButtons();
 }
 
@@ -482,15 +489,6 @@ void TframeFreezeList::pmGuardsPopupPopup()
     miOpenRegedit.SetEnabled(miEditGuard.Enabled());
 }
 
-void TframeFreezeList::FollowGrid(TWOwnrScrllBar& bar, const TStringGrid& grid)
-{
-    // The bar follows the grid without calling back into it.
-    const auto change = std::move(bar.OnChange);
-    bar.OnChange = nullptr;
-    bar.setPosition(grid.Row());
-    bar.OnChange = change;
-}
-
 void TframeFreezeList::logScrollChange()
 {
     if (logScroll.Position() < sgFreezes.RowCount())
@@ -504,7 +502,7 @@ void TframeFreezeList::tsTabsChange(int newTab)
 
 // ---------------------------------------------------------------- file guards
 
-void TframeFreezeList::sgListClick() { FollowGrid(fileGuardsScroll, sgList); }
+void TframeFreezeList::sgListClick() { FollowRowQuietly(fileGuardsScroll, sgList.Row()); }
 
 void TframeFreezeList::sgListMouseUp(TMouseButton button, int x, int y)
 {
@@ -586,9 +584,7 @@ void TframeFreezeList::sgFreezesDrawCell(int row, const RECT& rect, TGridDrawSta
         return;
     const TSingleFreeze* guard = GuardOfRow(row);
     if (!guard) {
-        TCanvas& canvas = sgFreezes.Canvas();
-        canvas.SetBrush(RGB(255, 255, 255));
-        canvas.FillRect(rect);
+        DrawBlankRow(sgFreezes, rect);
         return;
     }
     int picture = -1;
@@ -609,9 +605,7 @@ void TframeFreezeList::sgListDrawCell(int row, const RECT& rect, TGridDrawState 
         return;
     const TFileProtection* protection = ProtectionOfRow(row);
     if (!protection) {
-        TCanvas& canvas = sgList.Canvas();
-        canvas.SetBrush(RGB(255, 255, 255));
-        canvas.FillRect(rect);
+        DrawBlankRow(sgList, rect);
         return;
     }
     const bool enabled = protection->Enabled();

@@ -100,9 +100,6 @@ private:
     int RowHeightFor(const TStringGrid& grid, const String& text) const;
     // Takes the guard's row out: later rows move up one.
     void DeleteGuardRow(int row);
-    // Selects the row the scroll bar shows, or moves the bar to the row,
-    // without calling back.
-    static void FollowGrid(TWOwnrScrllBar& bar, const TStringGrid& grid);
     int ShowDialog(TfmAddFreeze& dialog);
     void ShowContextMenu(LPARAM at);
 

@@ -140,14 +140,7 @@ void TframeLog::btnClearLogClick()
     sgLogClick();
 }
 
-void TframeLog::sgLogClick()
-{
-    // The bar follows the grid without calling back into it.
-    const auto change = std::move(logScroll.OnChange);
-    logScroll.OnChange = nullptr;
-    logScroll.setPosition(sgLog.Row());
-    logScroll.OnChange = change;
-}
+void TframeLog::sgLogClick() { FollowRowQuietly(logScroll, sgLog.Row()); }
 
 void TframeLog::logScrollChange()
 {

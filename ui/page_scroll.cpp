@@ -12,3 +12,11 @@ void PaintFromScrollPictures(TWOwnrScrllBar& bar, const TImageList& pictures)
     };
     bar.OnTrackDraw = [list](TWOwnrScrllBar&, HDC dc, const RECT& r, bool) { list->Draw(dc, r.left, r.top, 4); };
 }
+
+void FollowRowQuietly(TWOwnrScrllBar& bar, int row)
+{
+    const auto change = std::move(bar.OnChange);
+    bar.OnChange = nullptr;
+    bar.setPosition(row);
+    bar.OnChange = change;
+}

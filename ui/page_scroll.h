@@ -8,3 +8,7 @@
 
 // `pictures` must outlive the bar's painting (the main form's list does).
 void PaintFromScrollPictures(TWOwnrScrllBar& bar, const TImageList& pictures);
+
+// Moves the bar to the grid's selected row without running its OnChange
+// (which selects the row the bar shows): no feedback loop.
+void FollowRowQuietly(TWOwnrScrllBar& bar, int row);

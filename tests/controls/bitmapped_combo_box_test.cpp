@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "classlib/application.h"
 #include "support/bitmap_fixture.h"
@@ -93,6 +94,36 @@ int Showing(HWND window, RECT area, COLORREF colour)
 COLORREF ShownAt(HWND window, int x, int y)
 {
     return test_support::ScreenShot(window, RECT{x, y, x + 1, y + 1}).Pixel(0, 0);
+}
+
+// Real left clicks through the system's input queue at the field's
+// mid-height (x in its client coordinates, beyond it too), `pause` ms
+// apart; then their messages are handled.
+void ClickField(HWND window, const std::vector<int>& xs, DWORD pause)
+{
+    RECT client{};
+    GetClientRect(window, &client);
+    for (size_t i = 0; i < xs.size(); ++i) {
+        if (i > 0)
+            Sleep(pause);
+        POINT at{xs[i], client.bottom / 2};
+        ClientToScreen(window, &at);
+        SetCursorPos(at.x, at.y);
+        INPUT input[2]{};
+        input[0].type = input[1].type = INPUT_MOUSE;
+        input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+        input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+        SendInput(2, input, sizeof(INPUT));
+    }
+    Settle();
+}
+
+// Handles messages for `ms`: what comes later starts afresh.
+void Pause(DWORD ms)
+{
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < ms)
+        Settle();
 }
 
 int FontHeight(const TFont& font)
@@ -382,4 +413,135 @@ TEST(BitmappedComboBoxWindow, AFormGoingAwayFiresNoExit)
         ASSERT_EQ(GetFocus(), f->combo.Handle());
     }
     EXPECT_EQ(exits, 0);
+}
+
+TEST(BitmappedComboBoxWindow, ADoubleClickAtTheFieldFiresOnDblClickOnce)
+{
+    // The first press drops the list, which then holds the mouse: the second
+    // press of a double click reaches the list's window, and the system
+    // makes no double click of two presses on two windows.
+    ComboOnAForm f;
+    bool parentNotifies = false;  // the parent is sent CBN_DBLCLK as the list closes, as a system might
+    f.form.SetMessageHandler(WM_COMMAND, [&](TMessage& m) {
+        if (parentNotifies && HIWORD(m.WParam) == CBN_CLOSEUP)
+            f.Notify(CBN_DBLCLK);
+        return false;  // on to the combo box
+    });
+    f.Show();
+    SetFocus(f.combo.Handle());
+    Settle();
+    const DWORD slower = GetDoubleClickTime() + 200;
+    const int apart = GetSystemMetrics(SM_CXDOUBLECLK) + 10;
+    const int button = f.combo.Width() - 8;
+    const int away = f.combo.Width() + 30;  // on the form, right of the field
+    const struct {
+        const char* what;
+        std::vector<int> xs;  // where each click lands, at the field's mid-height
+        DWORD pause;
+        bool parentNotifies;
+        const char* events;
+        bool dropped;
+    } cases[] = {
+        {"a double click", {30, 30}, 0, false, "dropdown dblclick ", false},
+        {"a double click on the button", {button, button}, 0, false, "dropdown dblclick ", false},
+        {"three clicks", {30, 30, 30}, 0, false, "dropdown dblclick dropdown ", true},
+        {"four clicks", {30, 30, 30, 30}, 0, false, "dropdown dblclick dropdown dblclick ", false},
+        {"two clicks slower than a double click", {30, 30}, slower, false, "dropdown ", false},
+        {"two clicks apart", {30, 30 + apart}, 0, false, "dropdown ", false},
+        {"a click away from the field between two", {30, away, 30}, 0, false, "dropdown dropdown ", true},
+        {"a double click the system notifies as well", {30, 30}, 0, true, "dropdown dblclick ", false},
+    };
+    for (const auto& c : cases) {
+        parentNotifies = c.parentNotifies;
+        f.log.clear();
+        ClickField(f.combo.Handle(), c.xs, c.pause);
+        EXPECT_EQ(f.log, c.events) << c.what;
+        EXPECT_EQ(f.Dropped(), c.dropped) << c.what;
+        EXPECT_FALSE(f.combo.ButtonDown()) << c.what << ": the button is let go";
+        if (f.Dropped())
+            f.Key(VK_ESCAPE);
+        Pause(slower);  // the next case's first click is nobody's second
+    }
+}
+
+TEST(BitmappedComboBoxWindow, TheSystemsDoubleClickMessageFiresOnDblClickOnce)
+{
+    // A window that gets both presses gets the second as WM_LBUTTONDBLCLK,
+    // a press like the first: the button is let go at the release after it.
+    ComboOnAForm f;
+    f.Show();
+    SetFocus(f.combo.Handle());
+    f.log.clear();
+    for (const UINT message : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK}) {
+        SendMessageA(f.combo.Handle(), message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON, MAKELPARAM(30, 10));
+        EXPECT_EQ(f.combo.ButtonDown(), message != WM_LBUTTONUP) << "after message " << message;
+    }
+    SendMessageA(f.combo.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(30, 10));
+    EXPECT_EQ(f.log, "dropdown dblclick ");
+    EXPECT_FALSE(f.combo.ButtonDown());
+    if (f.Dropped())
+        f.Key(VK_ESCAPE);
+}
+
+TEST(BitmappedComboBoxWindow, SortedItemsStandAsInTheSystemsSortedList)
+{
+    // The peer: the system's own sorted list, given the same items.
+    const std::vector<String> items = {"delta", "Alpha", "charlie7", "Bravo", "alpha2", "charlie10", "Echo", "b1"};
+    for (const bool sortedFirst : {true, false}) {
+        SCOPED_TRACE(sortedFirst ? "sorted before the items come" : "the items there are sorted");
+        ComboOnAForm f(std::vector<String>{});
+        const HWND peer = CreateWindowExA(0, "COMBOBOX", "", WS_CHILD | CBS_DROPDOWNLIST | CBS_SORT | CBS_HASSTRINGS, 0,
+                                          100, 100, 100, f.form.Handle(), nullptr, GetModuleHandleA(nullptr), nullptr);
+        ASSERT_NE(peer, nullptr);
+        f.combo.SetSorted(sortedFirst);
+        for (const String& item : items) {
+            const LRESULT peerIndex = SendMessageA(peer, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+            const int index = f.combo.AddItem(item);
+            if (sortedFirst) {
+                EXPECT_EQ(index, peerIndex) << item;
+            }
+        }
+        if (!sortedFirst) {
+            f.combo.SetItemIndex(2);
+            ASSERT_EQ(f.combo.Text(), "charlie7");
+            f.combo.SetSorted(true);
+            EXPECT_EQ(f.combo.Text(), "charlie7") << "the chosen item stays chosen";
+        }
+        ASSERT_EQ(f.combo.ItemCount(), static_cast<int>(items.size()));
+        std::vector<String> shown, expected;
+        for (int i = 0; i < f.combo.ItemCount(); ++i) {
+            shown.push_back(f.combo.Items(i));
+            char text[32] = {};
+            SendMessageA(peer, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+            expected.push_back(text);
+        }
+        EXPECT_EQ(shown, expected);
+        EXPECT_NE(expected, items) << "the fixture's order differs from the sorted one";
+
+        // Turned off, a new item goes to the end.
+        f.combo.SetSorted(false);
+        EXPECT_EQ(f.combo.AddItem("a0"), static_cast<int>(items.size()));
+        EXPECT_EQ(f.log, "") << "nothing of this is the user's choice";
+    }
+}
+
+TEST(BitmappedComboBoxWindow, ItemsAreDeletedAndCleared)
+{
+    ComboOnAForm f;
+    f.Show();
+    f.combo.SetItemIndex(2);
+    f.combo.DeleteItem(0);
+    ASSERT_EQ(f.combo.ItemCount(), 2);
+    EXPECT_EQ(f.combo.Items(0), "HKEY_CURRENT_USER");
+    EXPECT_EQ(f.combo.Text(), "HKEY_LOCAL_MACHINE") << "the chosen item stays chosen";
+    for (const int outside : {-1, 2, 100})
+        f.combo.DeleteItem(outside);
+    EXPECT_EQ(f.combo.ItemCount(), 2) << "nothing deleted out of range";
+
+    f.combo.ClearItems();
+    EXPECT_EQ(f.combo.ItemCount(), 0);
+    EXPECT_EQ(f.combo.ItemIndex(), -1);
+    EXPECT_EQ(f.combo.Text(), "");
+    EXPECT_EQ(f.combo.AddItem("HKEY_USERS"), 0);
+    EXPECT_EQ(f.log, "") << "no events from code";
 }

@@ -1,7 +1,8 @@
 // The descriptions index on small files: names sharing a text, the later
 // block winning, texts holding line ends, markers that end the load, a text
 // running past the end, a last line without LF, and the counts users see;
-// and on a sparse file, the largest length a marker can claim.
+// and on a sparse file, the largest length a marker can claim, the file
+// holding it whole or cut short.
 #include "scanner/spyware_descriptions.h"
 
 #include <gtest/gtest.h>
@@ -97,9 +98,24 @@ TEST(SpywareDescriptions, TheLargestLengthIsReadOnlyAsFarAsItsText)
     descriptions.LoadFromFile(path);
     ASSERT_NE(descriptions.Find("huge"), nullptr);
     EXPECT_EQ(*descriptions.Find("huge"), (TOffsetInfo{static_cast<std::uint32_t>(head.size()), 0xFFFFFFFFu}));
-    EXPECT_EQ(descriptions.GetDescription("huge"), "a big text");
 
-    // The file cut short behind the index's back can't hold that length.
-    std::filesystem::resize_file(path, head.size() + 100);
-    EXPECT_EQ(descriptions.GetDescription("huge"), "");
+    // Cut short behind the index's back, the file can't hold that length.
+    // Summed in 32 bits, offset and length would wrap to below the head and
+    // pass for any size; only a file still holding the first piece read
+    // (64 KiB) past the head would then give the text.
+    const struct {
+        const char* what;
+        std::uint64_t textBytes;  // what the file holds after the head
+        const char* text;
+    } sizes[] = {
+        {"the whole length", 0xFFFFFFFFull, "a big text"},
+        {"one byte short", 0xFFFFFFFEull, ""},
+        {"1 MiB", 1u << 20, ""},
+        {"64 KiB and one byte", (64u << 10) + 1, ""},
+        {"100 bytes", 100, ""},
+    };
+    for (const auto& s : sizes) {
+        std::filesystem::resize_file(path, head.size() + s.textBytes);
+        EXPECT_EQ(descriptions.GetDescription("huge"), s.text) << s.what;
+    }
 }

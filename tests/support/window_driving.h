@@ -106,8 +106,8 @@ inline HWND WaitForWindow(const char* className, const char* caption, DWORD ms =
 }
 
 // A real click at a point of `window`'s client area: the pointer moves
-// there and the left button goes down and up.
-inline void ClickAt(HWND window, int x, int y)
+// there and the button (left unless `right`) goes down and up.
+inline void ClickAt(HWND window, int x, int y, bool right = false)
 {
     POINT point{x, y};
     ClientToScreen(window, &point);
@@ -115,8 +115,8 @@ inline void ClickAt(HWND window, int x, int y)
     Sleep(50);
     INPUT input[2]{};
     input[0].type = input[1].type = INPUT_MOUSE;
-    input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    input[0].mi.dwFlags = right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
+    input[1].mi.dwFlags = right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
     SendInput(1, &input[0], sizeof(INPUT));
     Sleep(50);
     SendInput(1, &input[1], sizeof(INPUT));

@@ -151,19 +151,6 @@ protected:
     }
 };
 
-void RightClickAt(HWND window, int x, int y)
-{
-    POINT point{x, y};
-    ClientToScreen(window, &point);
-    SetCursorPos(point.x, point.y);
-    Sleep(50);
-    INPUT input[2]{};
-    input[0].type = input[1].type = INPUT_MOUSE;
-    input[0].mi.dwFlags = MOUSEEVENTF_RIGHTDOWN;
-    input[1].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
-    SendInput(2, input, sizeof(INPUT));
-}
-
 bool ValueExists(const String& key, const char* name)
 {
     HKEY opened = nullptr;
@@ -359,14 +346,25 @@ TEST_F(FreezeListPageTest, TheContextMenuFollowsTheRowUnderTheMouseAndOpensTheEd
     TframeFreezeList& page = OpenPage();
     TSingleFreeze& second = *form->GuardList()->GetItem(1);
     second.ValueName = "Value";
+    second.Comment = "Planted by the installer";
     page.sgFreezes.SetRow(0);
+
+    // The comment is the hint of the row under the mouse.
+    const auto moveTo = [&](int row) {
+        const RECT cell = page.sgFreezes.CellRect(0, row);
+        SendMessageA(page.sgFreezes.Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(cell.left + 40, (cell.top + cell.bottom) / 2));
+    };
+    moveTo(1);
+    EXPECT_EQ(page.sgFreezes.Hint(), "Planted by the installer");
+    moveTo(0);
+    EXPECT_EQ(page.sgFreezes.Hint(), "") << "the first guard has no comment";
 
     // A right click on the second row selects it, and every item that needs
     // a guard is usable.
     const auto popUpAt = [&](int row) {
         const RECT cell = page.sgFreezes.CellRect(0, row);
         const test_support::TMenuWatchdog closer(page.pmGuardsPopup.WindowHandle(), 1500);
-        RightClickAt(page.sgFreezes.Handle(), cell.left + 40, (cell.top + cell.bottom) / 2);
+        test_support::ClickAt(page.sgFreezes.Handle(), cell.left + 40, (cell.top + cell.bottom) / 2, true);
         EXPECT_TRUE(PumpUntil([&] { return closer.Fired() && !page.pmGuardsPopup.Showing(); }, 10000))
             << "the menu never showed";
     };
