@@ -28,6 +28,19 @@ bool KeyGone(HKEY key)
                             nullptr, nullptr) == ERROR_KEY_DELETED;
 }
 
+// Whether `path` below `root` does not exist (rather than being closed to us).
+bool KeyMissing(HKEY root, const String& path)
+{
+    size_t first = 0;
+    while (first < path.size() && path[first] == '\\')
+        ++first;
+    HKEY key = nullptr;
+    const LONG rc = RegOpenKeyExA(root, path.c_str() + first, 0, KEY_QUERY_VALUE, &key);
+    if (rc == ERROR_SUCCESS)
+        RegCloseKey(key);
+    return rc == ERROR_FILE_NOT_FOUND;
+}
+
 // The path of the key that holds `path` ("" for a key right below the root).
 String ParentPath(const String& path)
 {
@@ -209,10 +222,26 @@ void TRegMonitorThread::Log(int level, int id, const char* english, FormatArgs a
     SendLogLine(level, Text(id, english, args));
 }
 
+void TRegMonitorThread::Note(TRestoreReport& report, int level, int id, const char* english, FormatArgs args) const
+{
+    report.lines.push_back(TLogLine{Text(id, english, args), level});
+}
+
+void TRegMonitorThread::Tell(const TRestoreReport& report)
+{
+    if (report.wrote)
+        RefreshRegistryEditor();
+    for (const TLogLine& line : report.lines)
+        SendLogLine(line.level, line.text);
+    if (report.attention)
+        SignalAttention();
+}
+
+// Posted: it carries nothing, and the monitor need not wait for the blink.
 void TRegMonitorThread::SignalAttention()
 {
     if (CanSend())
-        SendMessageA(mainWindow_, WM_START_BLINK, 0, 0);
+        PostMessageA(mainWindow_, WM_START_BLINK, 0, 0);
 }
 
 void TRegMonitorThread::RefreshRegistryEditor() { RefreshRegistryEditorWindow(); }
@@ -270,10 +299,10 @@ String TRegMonitorThread::ValueInText(const TSingleFreeze& guard) const
 const TRegistryShapshoot& TRegMonitorThread::HeldSnapshot(int index, bool* whole)
 {
     THeldSnapshot& held = watches_[static_cast<size_t>(index)].held;
-    if (!held.loaded) {
+    // Read again while what is held is not whole: a file that was locked
+    // or being replaced for a moment must not leave the guard half-armed.
+    if (!held.whole)
         held.whole = LoadGuardSnapshot(held.snapshot, *guards_.GetItem(index), dataFolder_);
-        held.loaded = true;
-    }
     if (whole)
         *whole = held.whole;
     return held.snapshot;
@@ -287,7 +316,6 @@ bool TRegMonitorThread::TakeSnapshot(int index)
     THeldSnapshot& held = watches_[static_cast<size_t>(index)].held;
     held.snapshot = std::move(taken);
     held.whole = true;
-    held.loaded = true;
     return true;
 }
 
@@ -331,10 +359,15 @@ void TRegMonitorThread::Arm(int index)
         waits_->Signal(slot);
         return;
     }
+    // An inactive guard's key that is gone is never created; its parent's
+    // watch sees it come back (and a parent that can't be watched is tried
+    // again on its own), so no timer is needed for it.
+    const bool byTimer = w.active || !KeyMissing(RootKeyHandle(RootKeyOfGuard(&guard)), guard.KeyPath);
     if (!w.armFailed && w.active)
         Log(llWarning, 143, "The key '%s' can't be watched now; it is tried again every second.",
             {GuardKeyText(guard)});
     w.armFailed = true;
+    w.retryByTimer = byTimer;
     w.retryAt = GetTickCount() + kArmRetryMs;
 }
 
@@ -451,7 +484,7 @@ void TRegMonitorThread::RetryFailedArms()
     const DWORD now = GetTickCount();
     for (size_t i = 0; i < watches_.size(); ++i) {
         const TWatch& w = watches_[i];
-        if (w.armFailed && w.armed && static_cast<LONG>(now - w.retryAt) >= 0)
+        if (w.armFailed && w.armed && w.retryByTimer && static_cast<LONG>(now - w.retryAt) >= 0)
             Arm(static_cast<int>(i));
     }
     for (size_t p = 0; p < parents_.size(); ++p)
@@ -469,8 +502,8 @@ DWORD TRegMonitorThread::NextRetryTimeout() const
         const auto left = static_cast<LONG>(at - now);
         timeout = std::min<DWORD>(timeout, left <= 0 ? 0 : static_cast<DWORD>(left));
     };
-    for (size_t i = 0; i < watches_.size(); ++i)
-        consider(watches_[i].armFailed && watches_[i].armed, watches_[i].retryAt);
+    for (const TWatch& w : watches_)
+        consider(w.armFailed && w.armed && w.retryByTimer, w.retryAt);
     for (const TParentWatch& p : parents_)
         consider(p.armFailed, p.retryAt);
     return timeout;
@@ -595,18 +628,19 @@ void TRegMonitorThread::CheckGuard(int index)
 {
     if (counters_)
         ++counters_->Checks;
+    if (guards_.GetItem(index)->Kind == gkKey)
+        CheckKeyGuard(index);
+    else
+        CheckValueGuard(index);
+}
+
+bool TRegMonitorThread::QueryActive(int index)
+{
     TSingleFreeze& guard = *guards_.GetItem(index);
     const LRESULT active =
         CanSend() ? SendOwnMessage(mainWindow_, WM_QUERY_GUARD, reinterpret_cast<WPARAM>(&guard), 0) : 0;
     watches_[static_cast<size_t>(index)].active = active == 1;
-    if (active != 1) {
-        Arm(index);
-        return;
-    }
-    if (guard.Kind == gkKey)
-        CheckKeyGuard(index);
-    else
-        CheckValueGuard(index);
+    return active == 1;
 }
 
 // ---- key guards ----
@@ -614,13 +648,30 @@ void TRegMonitorThread::CheckGuard(int index)
 void TRegMonitorThread::CheckKeyGuard(int index)
 {
     const TSingleFreeze& guard = *guards_.GetItem(index);
+    TWatch& w = watches_[static_cast<size_t>(index)];
     if (guard.Reaction == grRevoke) {
+        // After a restore the signal is most likely our own writes': looked
+        // at first (watched again before), and the main form is asked only
+        // when something is to be put back. Otherwise it is asked at once,
+        // so a real change is put back without a second look.
+        if (std::exchange(w.restored, false) && ArmBeforeRestore(index) && !RevokeFindsWork(index))
+            return;
+        if (!QueryActive(index)) {
+            Arm(index);
+            return;
+        }
         RevokeKeyChanges(index);
         return;
     }
+    // Watched again before it is compared; a missing key is a finding.
+    const bool watched = ArmBeforeRestore(index);
     TTreeChangeStruct changes;
-    if (!FindRemovedAndChanged(changes, index)) {
-        Arm(index);
+    const bool found = FindRemovedAndChanged(changes, index);
+    if (!found && watched)
+        return;  // nothing changed, and watched again
+    // A finding or a missing key: nothing is done before the main form is asked.
+    if (!QueryActive(index) || !found) {
+        Arm(index);  // makes a missing key again only for an active guard
         return;
     }
     Log(llWarning, 60, "Changes in '%s' key are found...", {GuardKeyText(guard)});
@@ -711,6 +762,22 @@ int TRegMonitorThread::FindAdded(TTreeChangeStruct& changes, const TRegistryShap
     return found;
 }
 
+bool TRegMonitorThread::RevokeFindsWork(int index)
+{
+    const TSingleFreeze& guard = *guards_.GetItem(index);
+    bool whole = false;
+    const TRegistryShapshoot& snapshot = HeldSnapshot(index, &whole);
+    TRestoreReport unused;
+    TRestoreWalk walk{snapshot, RootKeyOfGuard(&guard), whole, unused, true, false, {}};
+    RestoreKeyTree(walk, guard.KeyPath);
+    for (int k = 0; k < snapshot.KeyCount() && !walk.found; ++k) {
+        const TRegistryShapshoot& record = *snapshot.GetKey(k);
+        if (!walk.visited.count(&record))
+            CreateMissingKey(walk, record);
+    }
+    return walk.found;
+}
+
 void TRegMonitorThread::RevokeKeyChanges(int index)
 {
     const TSingleFreeze& guard = *guards_.GetItem(index);
@@ -719,96 +786,193 @@ void TRegMonitorThread::RevokeKeyChanges(int index)
     const bool armed = ArmBeforeRestore(index);
     bool whole = false;
     const TRegistryShapshoot& snapshot = HeldSnapshot(index, &whole);
+    TRestoreReport report;
     if (!whole)
-        Log(llWarning, 142,
-            "The snapshot of '%s' key could not be read whole: what it holds is restored, and nothing is deleted.",
-            {GuardKeyText(guard)});
-    TRegistry registry;
-    registry.SetRootKey(RootKeyHandle(RootKeyOfGuard(&guard)));
+        Note(report, llWarning, 142,
+             "The snapshot of '%s' key could not be read whole: what it holds is restored, and nothing is deleted.",
+             {GuardKeyText(guard)});
+    TRestoreWalk walk{snapshot, RootKeyOfGuard(&guard), whole, report, false, false, {}};
+    // The guard's own key is open and watched unless it was deleted.
+    if (!armed)
+        if (const TRegistryShapshoot* own = snapshot.FindKey(guard.KeyPath + "\\"))
+            CreateMissingKey(walk, *own);
+    RestoreKeyTree(walk, guard.KeyPath);
+    // Keys the walk did not reach: they went with a key above them, or were
+    // deleted on their own. Records come parent first, so a key is made
+    // before the keys below it.
+    const String below = guard.KeyPath + "\\";
     for (int k = 0; k < snapshot.KeyCount(); ++k) {
         const TRegistryShapshoot& record = *snapshot.GetKey(k);
-        if (record.Name.empty())
+        if (walk.visited.count(&record) || !CreateMissingKey(walk, record))
             continue;
-        // The guard's own key is open and watched: it stands.
-        if ((armed && k == 0 && record.Name == guard.KeyPath + "\\") || registry.KeyExists(record.Name))
+        // Only what lies below the guard's key is filled in; whatever else a
+        // damaged file names is never written to.
+        if (record.Name.compare(0, below.size(), below) != 0)
             continue;
-        Log(llWarning, 52, "'%s' key does not exist. Creating it...", {record.Name});
-        if (registry.OpenKey(record.Name, true)) {
-            Log(llSuccess, 53, "'%s' key is created.", {record.Name});
-            registry.CloseKey();
-            RefreshRegistryEditor();
-            SignalAttention();
-        }
+        String path = record.Name;
+        while (!path.empty() && path.back() == '\\')
+            path.pop_back();
+        RestoreKeyTree(walk, path);
     }
-    RestoreKeyTree(snapshot, RootKeyOfGuard(&guard), guard.KeyPath, whole);
     if (!armed)
         Rearm(index);  // the guard's own key was missing: it is there now
+    watches_[static_cast<size_t>(index)].restored = report.wrote;
+    Tell(report);
 }
 
-void TRegMonitorThread::RestoreKeyTree(const TRegistryShapshoot& snapshot, std::uint32_t root, const String& path,
-                                       bool mayDelete)
+bool TRegMonitorThread::CreateMissingKey(TRestoreWalk& walk, const TRegistryShapshoot& record)
 {
-    const TRegistryShapshoot* record = snapshot.FindKey(path + "\\");
+    if (record.Name.empty())
+        return false;  // no snapshot at all
+    TRegistry registry;
+    registry.SetRootKey(RootKeyHandle(walk.root));
+    if (registry.KeyExists(record.Name))
+        return false;
+    if (walk.probe) {
+        walk.found = true;
+        return false;
+    }
+    const bool made = registry.OpenKey(record.Name, true);
+    Note(walk.report, llWarning, 52, "'%s' key does not exist. Creating it...", {record.Name});
+    if (made) {
+        Note(walk.report, llSuccess, 53, "'%s' key is created.", {record.Name});
+        walk.report.wrote = true;
+        walk.report.attention = true;
+    }
+    return made;
+}
+
+void TRegMonitorThread::RestoreKeyTree(TRestoreWalk& walk, const String& path)
+{
+    const TRegistryShapshoot* record = walk.snapshot.FindKey(path + "\\");
     if (!record)
         return;  // nothing stored for this key: nothing to restore, nothing to delete
-    TRegistry registry;
-    registry.SetRootKey(RootKeyHandle(root));
-    if (!registry.OpenKey(path, true))
+    TRegistry registry(walk.probe ? KEY_READ : KEY_ALL_ACCESS);
+    registry.SetRootKey(RootKeyHandle(walk.root));
+    if (!registry.OpenKey(path, !walk.probe)) {
+        walk.found = walk.probe;  // a restore would make it
         return;
-    const String keyText = RootAbbreviation(root) + path;
+    }
+    walk.visited.insert(record);
+    const String keyText = RootAbbreviation(walk.root) + path;
 
-    // Changed values go back first, as soon as they are read; they are
-    // written without a log line, so the lines come in the same order.
-    std::vector<TRegistry::TRawValue> live;
-    const bool valuesRead = registry.GetValues(live);
-    if (!valuesRead)
-        live.clear();
-    bool wroteBack = false;
-    for (const TRegistry::TRawValue& value : live)
-        if (const TSnapshootValue* stored = record->FindValue(value.name))
-            wroteBack = WriteBack(registry, *stored, &value) || wroteBack;
-    if (wroteBack)
-        RefreshRegistryEditor();
+    // The values first, the subkeys after; the lines of the values come
+    // after the subkeys' all the same.
+    std::vector<TLogLine> valueLines;
+    RestoreKeyValues(walk, registry, *record, keyText, valueLines);
 
     std::vector<String> names;
-    if (registry.GetKeyNames(names)) {
+    if (!walk.found && registry.GetKeyNames(names)) {
         for (const String& name : names) {
-            if (snapshot.FindKey(path + "\\" + name + "\\")) {
-                RestoreKeyTree(snapshot, root, path + "\\" + name, mayDelete);
+            if (walk.found)
+                return;
+            if (walk.snapshot.FindKey(path + "\\" + name + "\\")) {
+                RestoreKeyTree(walk, path + "\\" + name);
                 continue;
             }
-            if (!mayDelete)
+            if (!walk.mayDelete)
                 continue;
-            Log(llPlain, 54, "New key with '%s' name are found. Deleting it...", {keyText + "\\" + name});
-            if (registry.DeleteSubKeyTree(name)) {
-                Log(llSuccess, 55, "The key with a '%s' name removed from registry.", {keyText + "\\" + name});
-                RefreshRegistryEditor();
+            if (walk.probe) {
+                walk.found = true;
+                return;
             }
-            SignalAttention();
+            const bool deleted = registry.DeleteSubKeyTree(name);
+            Note(walk.report, llPlain, 54, "New key with '%s' name are found. Deleting it...", {keyText + "\\" + name});
+            if (deleted) {
+                Note(walk.report, llSuccess, 55, "The key with a '%s' name removed from registry.",
+                     {keyText + "\\" + name});
+                walk.report.wrote = true;
+            }
+            walk.report.attention = true;
         }
     }
-    if (mayDelete) {
-        for (const TRegistry::TRawValue& value : live) {
-            const String& name = value.name;
-            if (record->FindValue(name))
-                continue;
-            Log(llWarning, 56, "The new '%s' value in '%s' key are found. Deleting it...", {name, keyText});
-            if (registry.DeleteValue(name))
-                Log(llSuccess, 57, "The '%s' value in '%s' key removed.", {name, keyText});
-            RefreshRegistryEditor();
-            SignalAttention();
-        }
+    walk.report.lines.insert(walk.report.lines.end(), valueLines.begin(), valueLines.end());
+}
+
+void TRegMonitorThread::RestoreKeyValues(TRestoreWalk& walk, TRegistry& registry, const TRegistryShapshoot& record,
+                                         const String& keyText, std::vector<TLogLine>& lines)
+{
+    // A few stored values are read one by one, so a changed one is back
+    // after a single read; a key of more is read in one enumeration.
+    constexpr int kReadOneByOne = 4;
+    std::vector<TRegistry::TRawValue> all;
+    const bool enumerated = record.ValueCount() > kReadOneByOne && registry.GetValues(all);
+    if (!enumerated)
+        all.clear();
+    std::map<String, const TRegistry::TRawValue*> byName;  // exact names, as the records hold them
+    std::set<String> present;                              // upper-cased: the registry ignores case
+    for (const TRegistry::TRawValue& value : all) {
+        byName.emplace(value.name, &value);
+        present.insert(UpperCase(value.name));
     }
-    for (int v = 0; v < record->ValueCount(); ++v) {
-        const TSnapshootValue& stored = *record->GetValue(v);
-        if (stored.Type == stOther || registry.ValueExists(stored.Name))
+
+    // Changed values go back first, as soon as they are read.
+    for (int v = 0; v < record.ValueCount(); ++v) {
+        const TSnapshootValue& stored = *record.GetValue(v);
+        if (stored.Type == stOther)
+            continue;  // never written back
+        TRegistry::TRawValue read;
+        const TRegistry::TRawValue* live = nullptr;
+        if (enumerated) {
+            const auto found = byName.find(stored.Name);
+            live = found == byName.end() ? nullptr : found->second;
+        } else if (ReadLiveValue(registry.CurrentKey(), stored.Name, read)) {
+            live = &read;
+            present.insert(UpperCase(stored.Name));
+        }
+        if (!live || RawValueIsStored(*live, stored))
             continue;
-        Log(llWarning, 58, "The '%s' value in '%s' key does not exist. Creating it...", {stored.Name, keyText});
-        WriteBack(registry, stored);
-        Log(llSuccess, 59, "The '%s' value in '%s' key are created and his data is restored from snapshot.",
-            {stored.Name, keyText});
-        RefreshRegistryEditor();
-        SignalAttention();
+        if (walk.probe) {
+            walk.found = true;
+            return;
+        }
+        if (WriteSnapshotValue(registry, stored))
+            walk.report.wrote = true;
+    }
+
+    // Values the snapshot lacks are deleted; a value's name compares
+    // exactly, as the records hold it.
+    std::vector<String> names;
+    if (walk.mayDelete && (enumerated || registry.GetValueNames(names))) {
+        if (enumerated)
+            for (const TRegistry::TRawValue& value : all)
+                names.push_back(value.name);
+        for (const String& name : names) {
+            if (record.FindValue(name))
+                continue;
+            if (walk.probe) {
+                walk.found = true;
+                return;
+            }
+            const bool deleted = registry.DeleteValue(name);
+            if (deleted)
+                present.erase(UpperCase(name));
+            lines.push_back(TLogLine{Text(56, "The new '%s' value in '%s' key are found. Deleting it...", {name, keyText}),
+                                     llWarning});
+            if (deleted)
+                lines.push_back(TLogLine{Text(57, "The '%s' value in '%s' key removed.", {name, keyText}), llSuccess});
+            walk.report.wrote = walk.report.wrote || deleted;
+            walk.report.attention = true;
+        }
+    }
+
+    // Missing values are made again.
+    for (int v = 0; v < record.ValueCount(); ++v) {
+        const TSnapshootValue& stored = *record.GetValue(v);
+        if (stored.Type == stOther || present.count(UpperCase(stored.Name)))
+            continue;
+        if (walk.probe) {
+            walk.found = true;
+            return;
+        }
+        WriteSnapshotValue(registry, stored);
+        lines.push_back(TLogLine{
+            Text(58, "The '%s' value in '%s' key does not exist. Creating it...", {stored.Name, keyText}), llWarning});
+        lines.push_back(TLogLine{Text(59, "The '%s' value in '%s' key are created and his data is restored from snapshot.",
+                                      {stored.Name, keyText}),
+                                 llSuccess});
+        walk.report.wrote = true;
+        walk.report.attention = true;
     }
 }
 
@@ -842,28 +1006,44 @@ void TRegMonitorThread::CheckValueGuard(int index)
 {
     const TSingleFreeze& guard = *guards_.GetItem(index);
     TWatch& w = watches_[static_cast<size_t>(index)];
-    // A value guard is watched again at once, before anything is written
-    // and also while its question is open.
-    Rearm(index);
+    // A value guard is watched again at once, before anything is read or
+    // written and also while its question is open. Its key, when missing,
+    // is made again only once the main form calls the guard active.
+    bool asked = false;
+    if (!ArmBeforeRestore(index)) {
+        asked = true;
+        if (!QueryActive(index)) {
+            Arm(index);
+            return;
+        }
+        Rearm(index);
+    }
     const TRegistryShapshoot& snapshot = HeldSnapshot(index);
     const TSnapshootValue* stored = snapshot.FindValue(guard.ValueName);
     if (!w.key || !w.key->CurrentKey())
         return;  // its key can be neither opened nor created: only armed again
     const String keyText = GuardKeyText(guard);
+    // Nothing is done before the main form has called the guard active; a
+    // check that finds nothing does not ask (other values of its key change
+    // too).
+    const auto active = [&] { return asked || QueryActive(index); };
     TRegistry::TRawValue live;
     if (!ReadLiveValue(w.key->CurrentKey(), guard.ValueName, live)) {
-        if (!stored || stored->Type == stOther)
+        if (!stored || stored->Type == stOther || !active())
             return;
         if (guard.Reaction == grRevoke) {
             TRegistry registry;
             registry.SetRootKey(RootKeyHandle(RootKeyOfGuard(&guard)));
             if (!registry.OpenKey(guard.KeyPath, true))
                 return;
-            Log(llWarning, 58, "The '%s' value in '%s' key does not exist. Creating it...", {guard.ValueName, keyText});
-            WriteBack(registry, *stored);
-            Log(llSuccess, 72, "The '%s' value is created and his data is restored from snapshot.", {guard.ValueName});
-            RefreshRegistryEditor();
-            SignalAttention();
+            WriteSnapshotValue(registry, *stored);
+            TRestoreReport report;
+            Note(report, llWarning, 58, "The '%s' value in '%s' key does not exist. Creating it...",
+                 {guard.ValueName, keyText});
+            Note(report, llSuccess, 72, "The '%s' value is created and his data is restored from snapshot.",
+                 {guard.ValueName});
+            report.wrote = report.attention = true;
+            Tell(report);
         } else {
             const String message =
                 QuestionText(73, "Signalled guard: %s\r\n\r\nThe '%s' value in '%s' key does not exist!",
@@ -875,24 +1055,22 @@ void TRegMonitorThread::CheckValueGuard(int index)
     if (!stored)
         return;
     const TLiveComparison c = CompareLive(live, *stored);
-    if (!c.changed)
+    if (!c.changed || !active())
         return;
-    const auto logFound = [&] {
-        Log(llWarning, 67, "Changes for '%s' key in '%s' value are found.", {keyText, guard.ValueName});
-    };
     if (guard.Reaction == grRevoke) {
         // Back by the type the snapshot holds, so a changed type is restored too.
         TRegistry registry;
         registry.SetRootKey(RootKeyHandle(RootKeyOfGuard(&guard)));
         const bool written = registry.OpenKey(guard.KeyPath, true) && WriteBack(registry, *stored, &live);
-        logFound();
+        TRestoreReport report;
+        Note(report, llWarning, 67, "Changes for '%s' key in '%s' value are found.", {keyText, guard.ValueName});
         if (written)
-            Log(llSuccess, 68, "Changes are forbidden.", {});
-        RefreshRegistryEditor();
-        SignalAttention();
+            Note(report, llSuccess, 68, "Changes are forbidden.", {});
+        report.wrote = report.attention = true;
+        Tell(report);
         return;
     }
-    logFound();
+    Log(llWarning, 67, "Changes for '%s' key in '%s' value are found.", {keyText, guard.ValueName});
     String message;
     if (c.liveType == rdInteger)
         message = QuestionText(70,
@@ -919,12 +1097,18 @@ void TRegMonitorThread::RestoreValue(int index, const TSnapshootValue& stored, b
     registry.SetRootKey(RootKeyHandle(RootKeyOfGuard(&guard)));
     if (!registry.OpenKey(guard.KeyPath, true) || stored.Type == stOther)
         return;
-    if (logMissing && !registry.ValueExists(guard.ValueName))
-        Log(llWarning, 50, "The value in '%s' key with a '%s' name does not exist. Creating it...",
-            {GuardKeyText(guard), guard.ValueName});
-    WriteBack(registry, stored);
-    Log(llSuccess, 51, "Old value is restored for '%s' value in '%s' key.", {guard.ValueName, GuardKeyText(guard)});
-    RefreshRegistryEditor();
+    TRegistry::TRawValue live;
+    const bool present = ReadLiveValue(registry.CurrentKey(), guard.ValueName, live);
+    if (!present || !RawValueIsStored(live, stored))
+        WriteSnapshotValue(registry, stored);
+    TRestoreReport report;
+    if (logMissing && !present)
+        Note(report, llWarning, 50, "The value in '%s' key with a '%s' name does not exist. Creating it...",
+             {GuardKeyText(guard), guard.ValueName});
+    Note(report, llSuccess, 51, "Old value is restored for '%s' value in '%s' key.",
+         {guard.ValueName, GuardKeyText(guard)});
+    report.wrote = true;
+    Tell(report);
 }
 
 void TRegMonitorThread::ProcessValueAnswer(int index, std::uint16_t code)

@@ -9,7 +9,9 @@
 // wakes only when something happens: a watched key or value changes, a
 // watched key's parent gains or loses a subkey (the system doesn't signal the
 // deletion of a watched key itself), or a message arrives. A timer runs only
-// while some key can't be watched.
+// while some key can't be watched and no parent's watch would tell when it
+// can. A rollback writes first and reports after; a check that finds nothing
+// to do asks the main form nothing.
 //
 // The monitor frees itself when it ends: start it with StartWorker and stop
 // it with StopWorker (classlib/thread_stop.h). Before it ends it closes its
@@ -21,6 +23,7 @@
 
 #include <atomic>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "classlib/registry.h"
@@ -30,6 +33,7 @@
 #include "guard/freeze_list.h"
 #include "guard/guard_messages.h"
 #include "guard/interface_translator.h"
+#include "guard/postponed_log.h"
 #include "guard/registry_snapshot.h"
 
 // One question for the user about a guard, answered later with a
@@ -96,21 +100,45 @@ protected:
     void Execute() override;
 
 private:
-    // A guard's snapshot, read from its file once per monitor. The file
-    // stays the truth: it is written before the held copy changes, and the
-    // next monitor reads it again.
+    // A guard's snapshot, read from its file once per monitor, or again at
+    // every check while what was read is not whole. The file stays the
+    // truth: it is written before the held copy changes, and the next
+    // monitor reads it again.
     struct THeldSnapshot {
         TRegistryShapshoot snapshot;
         bool whole = false;
-        bool loaded = false;
     };
     struct TWatch {
         std::unique_ptr<TRegistry> key;  // its event is the wait set's slot of the same index
         bool armed = false;              // false while its question is open (its signals are dropped)
         DWORD retryAt = 0;               // a failed arm is tried again from then on
         bool armFailed = false;
+        // Off for an inactive guard whose key is missing: its parent's watch
+        // sees the key come back.
+        bool retryByTimer = false;
         bool active = true;  // the main form's last answer: only active guards' keys are created
+        // A restore of its key wrote: its next signal may be our own
+        // writes', so that check looks before it asks the main form.
+        bool restored = false;
         THeldSnapshot held;
+    };
+    // What a restore has to tell, sent once all its writes are done: the
+    // rollback is the protection, the lines only report it.
+    struct TRestoreReport {
+        std::vector<TLogLine> lines;
+        bool wrote = false;      // the registry editor is refreshed
+        bool attention = false;  // the tray icon blinks
+    };
+    // One key guard's rollback: its snapshot and where it walked. A probe
+    // walks the same way and only finds out whether anything would be done.
+    struct TRestoreWalk {
+        const TRegistryShapshoot& snapshot;
+        std::uint32_t root;
+        bool mayDelete;
+        TRestoreReport& report;
+        bool probe = false;
+        bool found = false;                           // a probe met something to do
+        std::set<const TRegistryShapshoot*> visited;  // key records whose keys were restored
     };
     // The subkey names of a key that holds watched keys: the system says
     // nothing when a watched key itself is deleted, but its parent changes.
@@ -126,6 +154,9 @@ private:
     void CopyActiveGuards();
     void EnsureSnapshot(const TSingleFreeze& guard);
     void CheckGuard(int index);
+    // Asks the main form whether the guard is still active; right before
+    // anything is done about a change, never for a check that finds none.
+    bool QueryActive(int index);
     void CheckKeyGuard(int index);
     void CheckValueGuard(int index);
     bool FindRemovedAndChanged(TTreeChangeStruct& changes, int index);
@@ -136,10 +167,19 @@ private:
     void ProcessValueAnswer(int index, std::uint16_t code);
     void LogUnanswered(const TSingleFreeze& guard);
     void RevokeKeyChanges(int index);
-    void RestoreKeyTree(const TRegistryShapshoot& snapshot, std::uint32_t root, const String& path, bool mayDelete);
+    // Whether a revoke would change anything now (a probe: nothing written).
+    bool RevokeFindsWork(int index);
+    void RestoreKeyTree(TRestoreWalk& walk, const String& path);
+    // The values of one open key as its record holds them; the lines of
+    // added and missing values are handed back (they follow the subkeys').
+    void RestoreKeyValues(TRestoreWalk& walk, TRegistry& registry, const TRegistryShapshoot& record,
+                          const String& keyText, std::vector<TLogLine>& lines);
+    // Creates a key of the snapshot that is missing; true when it was made.
+    bool CreateMissingKey(TRestoreWalk& walk, const TRegistryShapshoot& record);
     void RestoreValue(int index, const TSnapshootValue& stored, bool logMissing);
 
-    // The guard's snapshot as held, read from its file on first use.
+    // The guard's snapshot as held, read from its file on first use and
+    // again while what was read is not whole.
     const TRegistryShapshoot& HeldSnapshot(int index, bool* whole = nullptr);
     // Takes and writes a new snapshot; the held copy changes only when the
     // file was written.
@@ -175,6 +215,9 @@ private:
     bool QuitPending() const;
     void SendLogLine(int level, const String& text);
     void Log(int level, int id, const char* english, FormatArgs args);
+    // A line kept in `report` until the restore's writes are done.
+    void Note(TRestoreReport& report, int level, int id, const char* english, FormatArgs args) const;
+    void Tell(const TRestoreReport& report);
     String Text(int id, const char* english, FormatArgs args) const;
     // A question message: its "{CRLF}" become line breaks after formatting.
     String QuestionText(int id, const char* english, FormatArgs args) const;

@@ -1,6 +1,9 @@
 // Figures of the registry monitor under Wine, each printed beside a
 // baseline measured in the same run:
-//   - a 1-value revoke beside a bare RegNotifyChangeKeyValue wake-up;
+//   - a 1-value revoke beside a bare RegNotifyChangeKeyValue wake-up of the
+//     same kind of write, both timed by the same watcher: until it was woken
+//     by the restoring write (beside the wake-up alone), and until it had
+//     read the value back (beside the wake-up and that reading);
 //   - a revoke in a tree of 1,000 values beside one enumeration of the tree;
 //   - a snapshot taken and written beside Wine's own "reg export";
 //   - idle CPU while watching 100 guards beside the same program watching none;
@@ -44,7 +47,44 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
-HWND MakeMainWindow() { return bench::MakeMainWindow("TalmorisBenchMain", MainWindowProc); }
+// The main form's stand-in: a message-only window on a thread of its own
+// that sleeps in GetMessage, as the program's main form does, while the
+// benchmark's own thread writes and times.
+class TMainFormThread {
+public:
+    TMainFormThread()
+    {
+        thread_ = CreateThread(nullptr, 0, &TMainFormThread::Run, this, 0, &threadId_);
+        WaitForSingleObject(ready_, INFINITE);
+    }
+    ~TMainFormThread()
+    {
+        PostThreadMessageA(threadId_, WM_QUIT, 0, 0);
+        WaitForSingleObject(thread_, INFINITE);
+        CloseHandle(thread_);
+        CloseHandle(ready_);
+    }
+    HWND Window() const { return window_; }
+
+private:
+    static DWORD WINAPI Run(void* self)
+    {
+        auto& t = *static_cast<TMainFormThread*>(self);
+        t.window_ = bench::MakeMainWindow("TalmorisBenchMain", MainWindowProc);
+        MSG msg;
+        PeekMessageA(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);  // the queue exists before WM_QUIT comes
+        SetEvent(t.ready_);
+        while (GetMessageA(&msg, nullptr, 0, 0) > 0)
+            DispatchMessageA(&msg);
+        DestroyWindow(t.window_);
+        return 0;
+    }
+
+    HANDLE ready_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE thread_ = nullptr;
+    DWORD threadId_ = 0;
+    HWND window_ = nullptr;
+};
 
 void SetDword(const String& path, const String& name, DWORD value)
 {
@@ -90,8 +130,8 @@ TFigures Summarize(std::vector<double> ms)
 }
 
 // A thread woken by the change notification of one value's key. Once
-// armed, it reports when it woke for the value it waits for, and when it had
-// read that value.
+// armed, it reports when it woke for the write of the value it waits for,
+// and when it had read that value.
 class TValueWatcher {
 public:
     TValueWatcher(const String& path, const String& name) : name_(name)
@@ -116,23 +156,27 @@ public:
         double seen = -1;
     };
     // Writes `written` and answers when the watcher, woken by a
-    // notification, read `awaited`.
-    TTimes Measure(DWORD written, DWORD awaited, const std::function<void()>& pumpUntilDone)
+    // notification, read `awaited`. `earlierWrites` is how many writes come
+    // before the awaited one (1 when the monitor writes it back): when the
+    // awaited value was read already after one of their wake-ups, the time
+    // of that reading stands for the wake-up, never an earlier one.
+    TTimes Measure(DWORD written, DWORD awaited, unsigned earlierWrites, double seconds)
     {
         ResetEvent(done_);
         ResetEvent(changed_);
         RegNotifyChangeKeyValue(key_, FALSE, REG_NOTIFY_CHANGE_LAST_SET, changed_, TRUE);
         awaited_ = awaited;
+        earlierWrites_ = earlierWrites;
+        wakes_ = 0;
         waiting_ = true;
         const double start = Now();
         RegSetValueExA(writer_, name_.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&written), 4);
-        pumpUntilDone();
+        WaitForSingleObject(done_, static_cast<DWORD>(seconds * 1000));
         waiting_ = false;
         if (WaitForSingleObject(done_, 0) != WAIT_OBJECT_0)
             return {};
         return {(wokeAt_ - start) * 1000, (doneAt_ - start) * 1000};
     }
-    HANDLE Done() const { return done_; }
 
 private:
     static DWORD WINAPI Run(void* self)
@@ -148,9 +192,10 @@ private:
             RegNotifyChangeKeyValue(w.key_, FALSE, REG_NOTIFY_CHANGE_LAST_SET, w.changed_, TRUE);
             DWORD value = 0, size = 4;
             RegQueryValueExA(w.key_, w.name_.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
+            const unsigned wake = ++w.wakes_;
             if (w.waiting_ && value == w.awaited_ && WaitForSingleObject(w.done_, 0) == WAIT_TIMEOUT) {
                 w.doneAt_ = Now();
-                w.wokeAt_ = woke;
+                w.wokeAt_ = wake > w.earlierWrites_ ? woke : w.doneAt_;
                 SetEvent(w.done_);
             }
         }
@@ -165,6 +210,8 @@ private:
     std::atomic<bool> quit_{false};
     std::atomic<bool> waiting_{false};
     std::atomic<DWORD> awaited_{0};
+    std::atomic<unsigned> earlierWrites_{0};
+    std::atomic<unsigned> wakes_{0};
     double doneAt_ = 0;
     double wokeAt_ = 0;
 };
@@ -175,42 +222,50 @@ void WaitMonitorIdle(const TMonitorCounters& counters, unsigned checksAtLeast)
 {
     const double end = Now() + 10;
     while (Now() < end) {
-        PumpFor(0.002);
+        Sleep(2);
         const unsigned waits = counters.Waits, wakes = counters.Wakes;
         if (counters.Checks >= checksAtLeast && waits == wakes + 1 && counters.Waits == waits) {
-            PumpFor(0.002);
+            Sleep(2);
             if (counters.Waits == waits)
                 return;
         }
     }
 }
 
+// Both ends of one kind of measurement: until the watcher was woken by the
+// write of the value it waits for, and until it had read that value.
 struct TWakeUp {
-    TFigures seen;  // the write, the wake-up, and the watcher's reading
-    TFigures woke;  // the write and the wake-up alone
+    TFigures woke;
+    TFigures seen;
 };
+
+TWakeUp Summarize(const std::vector<TValueWatcher::TTimes>& times)
+{
+    std::vector<double> woke, seen;
+    for (const TValueWatcher::TTimes& t : times)
+        if (t.seen >= 0) {
+            woke.push_back(t.woke);
+            seen.push_back(t.seen);
+        }
+    return {Summarize(woke), Summarize(seen)};
+}
 
 TWakeUp NotifyWakeUp(int rounds)
 {
     const String path = String(kBase) + "\\wake";
     SetDword(path, "v", 0);
     TValueWatcher watcher(path, "v");
-    std::vector<double> seen, woke;
+    std::vector<TValueWatcher::TTimes> times;
     for (int i = 1; i <= rounds; ++i) {
-        const TValueWatcher::TTimes t = watcher.Measure(static_cast<DWORD>(i), static_cast<DWORD>(i),
-                                                        [&] { PumpUntilSignalled(watcher.Done(), 5.0); });
-        if (t.seen >= 0) {
-            seen.push_back(t.seen);
-            woke.push_back(t.woke);
-        }
-        PumpFor(0.003);
+        times.push_back(watcher.Measure(static_cast<DWORD>(i), static_cast<DWORD>(i), 0, 5.0));
+        Sleep(3);
     }
-    return {Summarize(seen), Summarize(woke)};
+    return Summarize(times);
 }
 
-// Revokes of one changed value of a key guard's tree; the write and the
-// watcher's wake-up are measured the same way as the bare wake-up.
-TFigures RevokeLatency(HWND window, const String& data, int subkeys, int valuesPerKey, int rounds)
+// Revokes of one changed value of a key guard's tree, timed by the same
+// watcher as the bare wake-up: the awaited write is the monitor's.
+TWakeUp RevokeLatency(HWND window, const String& data, int subkeys, int valuesPerKey, int rounds)
 {
     const String path = String(kBase) + "\\latency";
     PlantTree(path, subkeys, valuesPerKey);
@@ -225,17 +280,14 @@ TFigures RevokeLatency(HWND window, const String& data, int subkeys, int valuesP
     DWORD good = 0, size = 4;
     RegGetValueA(HKEY_CURRENT_USER, target.c_str(), name.c_str(), RRF_RT_REG_DWORD, nullptr, &good, &size);
     TValueWatcher watcher(target, name);
-    std::vector<double> ms;
+    std::vector<TValueWatcher::TTimes> times;
     for (int i = 0; i < rounds; ++i) {
         const unsigned checks = counters->Checks;
-        const TValueWatcher::TTimes t = watcher.Measure(1000000 + static_cast<DWORD>(i), good,
-                                                        [&] { PumpUntilSignalled(watcher.Done(), 10.0); });
-        if (t.seen >= 0)
-            ms.push_back(t.seen);
+        times.push_back(watcher.Measure(1000000 + static_cast<DWORD>(i), good, 1, 10.0));
         WaitMonitorIdle(*counters, checks + 2);  // the revoke, then the check of its own write
     }
     StopWorker(worker, 20000);
-    return Summarize(ms);
+    return Summarize(times);
 }
 
 // Reads every key and value of the tree once, with the plain registry calls.
@@ -324,7 +376,7 @@ void IdleCpu(HWND window, const String& data, double seconds)
     auto counters = std::make_shared<TMonitorCounters>();
     TWorkerHandle worker = StartWorker(std::make_unique<TRegMonitorThread>(guards, window, data, nullptr, counters));
     WaitMonitorIdle(*counters, 100);
-    PumpFor(1.0);
+    Sleep(1000);
     const unsigned wakes = counters->Wakes;
     const double watching = IdlePercent(seconds);
     const unsigned woke = counters->Wakes - wakes;
@@ -498,18 +550,25 @@ int main(int argc, char** argv)
     const String data = IncludeTrailingPathDelimiter(argc > 1 ? argv[1] : ".");
     const String programFolder = argc > 2 ? argv[2] : "";
     ForceDirectories(data + "snapshoots");
-    const HWND window = MakeMainWindow();
+    const TMainFormThread mainForm;
+    const HWND window = mainForm.Window();
 
-    // Both are timed the same way: from the write until a thread woken by the
-    // value's notification has read the value it waits for.
+    // Both are timed by the same watcher from the same kind of write: until
+    // it was woken by the write of the value it waits for (the bare wake-up;
+    // for the revoke, the monitor's write-back), and until it had read it.
     const TWakeUp wake = NotifyWakeUp(200);
-    const TFigures one = RevokeLatency(window, data, 0, 0, 200);
-    std::printf("1-value revoke: median %.3f ms, 99th percentile %.3f ms; the same write seen through a bare notify "
-                "wake-up: median %.3f ms, 99th percentile %.3f ms (median ratio %.1f); the wake-up alone: median "
-                "%.3f ms, 99th percentile %.3f ms\n",
-                one.median, one.p99, wake.seen.median, wake.seen.p99,
-                wake.seen.median > 0 ? one.median / wake.seen.median : 0.0, wake.woke.median, wake.woke.p99);
-    const TFigures tree = RevokeLatency(window, data, 100, 10, 50);
+    const TWakeUp one = RevokeLatency(window, data, 0, 0, 200);
+    const auto ratio = [](double a, double b) { return b > 0 ? a / b : 0.0; };
+    std::printf("1-value revoke, until the value is written back: median %.3f ms, 99th percentile %.3f ms; "
+                "a bare notify wake-up of the same write: median %.3f ms, 99th percentile %.3f ms (median ratio "
+                "%.1f)\n",
+                one.woke.median, one.woke.p99, wake.woke.median, wake.woke.p99,
+                ratio(one.woke.median, wake.woke.median));
+    std::printf("1-value revoke, until a watcher has read it back: median %.3f ms, 99th percentile %.3f ms; the "
+                "bare wake-up and that reading: median %.3f ms, 99th percentile %.3f ms (median ratio %.1f)\n",
+                one.seen.median, one.seen.p99, wake.seen.median, wake.seen.p99,
+                ratio(one.seen.median, wake.seen.median));
+    const TFigures tree = RevokeLatency(window, data, 100, 10, 50).seen;
     const TFigures enumeration = TreeEnumeration(100, 10, 21);
     std::printf("revoke of 1 of 1,000 values in 100 subkeys: median %.1f ms, 99th percentile %.1f ms; one enumeration "
                 "of the same tree: median %.1f ms (median ratio %.2f)\n",
@@ -520,6 +579,5 @@ int main(int argc, char** argv)
     SHDeleteKeyA(HKEY_CURRENT_USER, kBase);
     PrivateBytesBesideBareWindow(programFolder);
     SHDeleteKeyA(HKEY_CURRENT_USER, kBase);
-    DestroyWindow(window);
     return 0;
 }

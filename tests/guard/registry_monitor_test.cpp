@@ -40,6 +40,7 @@ TEST(RegistryMonitor, RevokesEveryKindOfChangeToAKeyGuard)
         std::function<void(const std::string& key)> change;
         // Expected log lines after arming; "%k" stands for the key's text.
         std::vector<LogLine> expected;
+        bool oneWrite = true;  // the change is one registry call, so one signal
     };
     const std::vector<Case> cases = {
         {"changed string", [](const std::string& k) { test_support::SetValue(k, "s", Sz("evil")); }, {}},
@@ -56,12 +57,14 @@ TEST(RegistryMonitor, RevokesEveryKindOfChangeToAKeyGuard)
           {1, "The 'added' value in '%k' key removed."}}},
         {"nested subkey added", [](const std::string& k) { test_support::SetValue(k + "\\sub\\new\\deeper", "v", Dword(1)); },
          {{0, "New key with '%k\\sub\\new' name are found. Deleting it..."},
-          {1, "The key with a '%k\\sub\\new' name removed from registry."}}},
+          {1, "The key with a '%k\\sub\\new' name removed from registry."}},
+         false},
         {"subkey deleted", [](const std::string& k) { test_support::DeleteTree(k + "\\sub"); },
          {{2, "'@\\sub\\' key does not exist. Creating it..."},
           {1, "'@\\sub\\' key is created."},
           {2, "The 'inner' value in '%k\\sub' key does not exist. Creating it..."},
-          {1, "The 'inner' value in '%k\\sub' key are created and his data is restored from snapshot."}}},
+          {1, "The 'inner' value in '%k\\sub' key are created and his data is restored from snapshot."}},
+         false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -74,12 +77,17 @@ TEST(RegistryMonitor, RevokesEveryKindOfChangeToAKeyGuard)
         ASSERT_TRUE(harness.WaitStarted());
         const RegTree before = test_support::Dump(key.Path());
         const size_t armed = harness.lines.size();
+        const int queries = harness.queries;
         c.change(key.Path());
         const std::vector<LogLine>& lines = harness.lines;
         EXPECT_TRUE(harness.PumpUntil([&] {
             return lines.size() >= armed + c.expected.size() && test_support::Dump(key.Path()) == before;
         })) << "the registry did not return to its snapshot";
         harness.PumpFor(150);  // nothing more arrives
+        // Asked once before the rollback; the check of its own writes asks nothing.
+        if (c.oneWrite) {
+            EXPECT_EQ(harness.queries, queries + 1);
+        }
         std::vector<LogLine> expected = c.expected;
         for (LogLine& l : expected) {
             l.text = StringReplace(l.text, "%k", "HKCU\\" + key.Path(), rfReplaceAll);
@@ -125,10 +133,14 @@ TEST(RegistryMonitor, RevokesAValueGuardByTheSnapshotsType)
         EXPECT_TRUE(harness.PumpUntil([&] { return harness.lines.size() >= from + c.expected.size() && current() == Sz("about:blank"); }));
         EXPECT_EQ(harness.LinesFrom(from), c.expected);
     }
-    // Other values of the key are not guarded.
+    // Other values of the key are not guarded, and the main form is not
+    // asked about them.
+    harness.PumpFor(100);
+    const int queries = harness.queries;
     test_support::SetValue(key.Path(), "neighbour", Sz("changed"));
     harness.PumpFor(300);
     EXPECT_EQ(test_support::Dump(key.Path())[""]["neighbour"], Sz("changed"));
+    EXPECT_EQ(harness.queries, queries);
 }
 
 TEST(RegistryMonitor, AChangeMadeWhileOffIsFoundWhenArming)
@@ -446,6 +458,39 @@ TEST(RegistryMonitor, AnIncompleteSnapshotRestoresWhatItHoldsAndDeletesNothing)
     EXPECT_NE(std::find(harness.lines.begin(), harness.lines.end(), warning), harness.lines.end());
 }
 
+TEST(RegistryMonitor, ASnapshotFileLockedForAMomentIsReadAgainAtTheNextCheck)
+{
+    test_support::TestKey key;
+    test_support::Plant(key.Path(), kTree);
+    MonitorHarness harness;
+    TFreezeList guards;
+    const TSingleFreeze* guard = AddGuard(guards, key.Path(), gkKey, grRevoke);
+    TRegistryShapshoot snapshot;
+    ASSERT_TRUE(TakeGuardSnapshot(snapshot, *guard, harness.dataFolder));
+    const RegTree before = test_support::Dump(key.Path());
+    // Another program holds the file open, sharing nothing, while the
+    // monitor starts: its first check can't read it.
+    const String file = GetSnapshotFileName(guard, harness.dataFolder);
+    TUniqueHandle locked(CreateFileA(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(locked.Valid());
+    harness.Start(guards);
+    ASSERT_TRUE(harness.WaitStarted());
+    const LogLine unread{2, "The snapshot of 'HKCU\\" + key.Path() +
+                                "' key could not be read whole: what it holds is restored, and nothing is deleted."};
+    ASSERT_NE(std::find(harness.lines.begin(), harness.lines.end(), unread), harness.lines.end())
+        << "the file was read in spite of the lock";
+
+    // Released: the next change is rolled back in full, an added value deleted too.
+    locked.Reset();
+    const size_t from = harness.lines.size();
+    test_support::SetValue(key.Path(), "s", Sz("changed"));
+    test_support::SetValue(key.Path(), "added", Sz("planted"));
+    EXPECT_TRUE(harness.PumpUntil([&] { return test_support::Dump(key.Path()) == before; }));
+    harness.PumpFor(150);
+    EXPECT_EQ(std::find(harness.lines.begin() + static_cast<long>(from), harness.lines.end(), unread),
+              harness.lines.end());
+}
+
 TEST(RegistryMonitor, AnInactiveGuardsDeletedKeyIsLeftAloneAndWatchedWhenItReturns)
 {
     test_support::TestKey key;
@@ -464,6 +509,11 @@ TEST(RegistryMonitor, AnInactiveGuardsDeletedKeyIsLeftAloneAndWatchedWhenItRetur
     ASSERT_TRUE(harness.PumpUntil([&] { return harness.queries > queries; }));
     harness.PumpFor(300);
     EXPECT_TRUE(test_support::Dump(guarded).empty());  // not created again: the guard is not active
+    // Waiting for it costs nothing: the parent's watch sees the key come
+    // back, so nothing wakes the monitor meanwhile.
+    const unsigned wakes = harness.counters->Wakes;
+    harness.PumpFor(1500);
+    EXPECT_EQ(harness.counters->Wakes - wakes, 0u) << "the monitor woke while nothing changed";
 
     // The key comes back and the guard is active again: it is watched, and
     // its next change restores the whole tree.
