@@ -19,8 +19,10 @@
 #include "guard/postponed_log.h"
 #include "guard/registry_utils.h"
 #include "ui/control_translation.h"
+#include "ui/frame_about.h"
 #include "ui/frame_freeze_list.h"
 #include "ui/frame_log.h"
+#include "ui/frame_settings.h"
 #include "ui/message_box_form.h"
 #include "ui/new_hint.h"
 #include "ui/page_tabs.h"
@@ -111,6 +113,8 @@ TfmMain::TfmMain(TComponent* owner, TMainFormPlaces places)
     btnCancelMonitoring.OnClick = [this](TControl&) { btnCancelMonitoringClick(); };
     btnViewLog.OnClick = [this](TControl&) { ShowPage(frameLog); };
     btnFreezeList.OnClick = [this](TControl&) { ShowPage(frameFreezeList); };
+    btnHelp.OnClick = [this](TControl&) { ShowPage(frameAbout); };
+    btnSettings.OnClick = [this](TControl&) { ShowPage(frameSettings); };
     imgMainImage.OnMouseMove = [this](TControl& c, TShiftState s, int x, int y) { imgMainImageMouseMove(c, s, x, y); };
     lblCaption.OnMouseMove = [this](TControl& c, TShiftState s, int x, int y) {
         imgMainImageMouseMove(c, s, x + lblCaption.Left(), y + lblCaption.Top());
@@ -236,7 +240,7 @@ void TfmMain::FormCreate()
 
     CreatePages();
     LoadDefinitions();
-    lblCaption.SetCaption(application.Title());
+    lblCaption.SetCaption(frameAbout ? frameAbout->lblTalmorisVersion.Caption() : application.Title());
     ShowPage(frameLog);
     UpdateGuardCount();
     for (const TLogLine& line : TakePostponedLogLines())
@@ -347,12 +351,24 @@ void TfmMain::EndSession(UINT message, WPARAM wParam, TMessage& m)
 
 void TfmMain::FormKeyUp(TControl&, WORD& key, TShiftState)
 {
-    // F1 opens the help file through the about page, once there is one.
-    (void)key;
+    // F1 on any page opens the help file, as the about page's button does.
+    if (key == VK_F1 && frameAbout)
+        frameAbout->btnShowHelpClick();
 }
 
 void TfmMain::CreatePages()
 {
+    frameSettings = &plFramesHolder.Own<TframeSettings>(*this, places_.pictures);
+    frameSettings->SetParent(&plFramesHolder);
+    frameSettings->SetBounds(0, 0, plFramesHolder.Width(), plFramesHolder.Height());
+    frameSettings->ShowSettings(settings_);
+
+    frameAbout = &plFramesHolder.Own<TframeAbout>(places_.programFolder, places_.pictures);
+    frameAbout->SetParent(&plFramesHolder);
+    frameAbout->SetBounds(0, 0, plFramesHolder.Width(), plFramesHolder.Height());
+    for (TLabel* link : {&frameAbout->lblSupport, &frameAbout->lblSales, &frameAbout->lblSite})
+        link->SetCursor(kLinkCursor);
+
     frameLog = &plFramesHolder.Own<TframeLog>(places_.pictures);
     frameLog->SetParent(&plFramesHolder);
     frameLog->SetBounds(0, 0, plFramesHolder.Width(), plFramesHolder.Height());
@@ -390,9 +406,18 @@ void TfmMain::ApplySettings()
         button->SetShowHint(settings_.ShowHints);
     if (frameLog)
         frameLog->btnClearLog.SetShowHint(settings_.ShowHints);
+    if (frameAbout)
+        frameAbout->btnShowHelp.SetShowHint(settings_.ShowHints);
     if (frameFreezeList)
         for (TControl* control : std::initializer_list<TControl*>{&frameFreezeList->btnNewFreeze, &frameFreezeList->btnDeleteFreeze,
                                                                   &frameFreezeList->btnEditGuard, &frameFreezeList->sgFreezes})
+            control->SetShowHint(settings_.ShowHints);
+    if (frameSettings)
+        for (TControl* control : std::initializer_list<TControl*>{
+                 &frameSettings->cbAutoStartFreeze, &frameSettings->cbMinimizeToTray, &frameSettings->cbAutoStartWithOS,
+                 &frameSettings->cbAskConfirmation, &frameSettings->cbShowHints, &frameSettings->cbUseProxy,
+                 &frameSettings->edProxyAddress, &frameSettings->edProxyPort, &frameSettings->cbEnableAutoUpdates,
+                 &frameSettings->edPollInterval, &frameSettings->btnSaveSettings})
             control->SetShowHint(settings_.ShowHints);
 }
 

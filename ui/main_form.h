@@ -32,6 +32,8 @@ class TMenuItem;
 class TTrayIcon;
 class TframeLog;
 class TframeFreezeList;
+class TframeAbout;
+class TframeSettings;
 
 // Numbered messages the main form handles beyond the guard engine's.
 constexpr UINT WM_REQUEST_QUERY_ABORT = 9468;
@@ -150,6 +152,8 @@ public:
     // Pages; those not built are null.
     TframeLog* frameLog = nullptr;
     TframeFreezeList* frameFreezeList = nullptr;
+    TframeAbout* frameAbout = nullptr;
+    TframeSettings* frameSettings = nullptr;
 
 private:
     void FormCreate();

@@ -9,8 +9,10 @@
 #include "classlib/menus.h"
 #include "classlib/tray_icon.h"
 #include "controls/three_state_button.h"
+#include "ui/frame_about.h"
 #include "ui/frame_freeze_list.h"
 #include "ui/frame_log.h"
+#include "ui/frame_settings.h"
 #include "ui/main_form.h"
 #include "ui/popup_menu_painter.h"
 
@@ -59,8 +61,14 @@ void TfmMain::BuildTrayMenu()
         miRestoreClick();
     });
     add("N5", "-", -1, nullptr);
-    add("miSettings", "Program settings", 6, [this] { miRestoreClick(); });
-    add("miHelp", "Help", 1, [this] { miRestoreClick(); });
+    add("miSettings", "Program settings", 6, [this] {
+        ShowPage(frameSettings);
+        miRestoreClick();
+    });
+    add("miHelp", "Help", 1, [this] {
+        ShowPage(frameAbout);
+        miRestoreClick();
+    });
     add("N3", "-", -1, nullptr);
     miBeginMonitoring = add("miBeginMonitoring", "Start protection", 0, [this] { btnBeginMonitoringClick(); });
     miBeginMonitoring->SetVisible(false);

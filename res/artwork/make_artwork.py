@@ -347,6 +347,21 @@ def log_images():
     return side_by_side([keyed(f, MENU_HALO, 0.3) for f in frames])
 
 
+PROGRAM_PICTURE = 48
+
+
+def program_picture():
+    """The program's own picture on the about page: the tray's shield with
+    its T, large and smooth."""
+    n = PROGRAM_PICTURE
+    c = icons.layer(n)
+    c.fill(icons.small_shield(5, 1.5, 38, 45), icons.NAVY)
+    c.fill(icons.small_shield(7.5, 4.5, 33, 39.5), vgrad(4, 44, icons.BRAND_LIGHT, icons.BRAND))
+    c.fill(icons.small_shield(11, 8.5, 26, 31), vgrad(8, 40, (98, 140, 212), (52, 90, 160)), 0.6)
+    c.fill(Rect(15, 13, 33, 19) | Rect(21, 19, 27, 36), WHITE)  # the T of the tray icon
+    return keyed(c, PAGE_PANEL)  # the pages' colour, which it is seen on
+
+
 def root_key():
     """A folder of the registry tree, before each root key of the add-guard
     dialog's list; on whole pixels, within rows 2-13 so it fits the list's
@@ -477,6 +492,7 @@ def talmoris():
         Picture(t, "BM_POPUPIMAGES", 24, popup_images()),
         Picture(t, "BM_LOGIMAGES", 24, log_images()),
         Picture(t, "BM_ROOTKEY", 24, root_key()),
+        Picture(t, "BM_PROGRAM", 24, program_picture()),
     ]
     return pics
 
@@ -632,6 +648,9 @@ class Checker:
         require(all(x % 16 in (0, 15) and y in (0, 16) for y, row in enumerate(p.rows)
                     for x, c in enumerate(row) if c == p[(0, 16)]),
                 "BM_SCROLL: the transparent colour is used inside a frame")
+        p = self.size("talmoris", "BM_PROGRAM", PROGRAM_PICTURE, PROGRAM_PICTURE, 24)
+        require(p[(0, PROGRAM_PICTURE - 1)] == KEY and from_edge(p.rows, KEY),
+                "BM_PROGRAM: the key colour must be its bottom-left pixel and only around the subject")
         p = self.size("talmoris", "BANNER", 26, 110, 24)
         require(max(abs(a - b) for a, b in zip(p[(13, 0)], (206, 225, 255))) <= 6,
                 "BANNER: the top row must continue the menu's gradient")
