@@ -158,24 +158,7 @@ const std::vector<unsigned char> kSampleTimeBytes = {0xEA, 0x07, 0x0C, 0x00, 0x0
 // `reg query` of the settings key: value name -> type and data as reg prints them.
 std::map<std::string, std::pair<std::string, std::string>> QuerySettingsWithReg()
 {
-    const std::string out = test_support::RunAndCapture(std::string("reg.exe query \"HKCU\\") + kSettingsKey + "\"");
-    std::map<std::string, std::pair<std::string, std::string>> values;
-    std::istringstream in(out);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (line.rfind("    ", 0) != 0)
-            continue;
-        const std::string rest = line.substr(4);
-        const size_t a = rest.find("    ");
-        if (a == std::string::npos)
-            continue;
-        const size_t b = rest.find("    ", a + 4);
-        values[rest.substr(0, a)] = {rest.substr(a + 4, b == std::string::npos ? std::string::npos : b - a - 4),
-                                     b == std::string::npos ? std::string() : rest.substr(b + 4)};
-    }
-    return values;
+    return test_support::QueryWithReg(kSettingsKey);
 }
 
 // Saves the browser's proxy values and clears the program's settings key

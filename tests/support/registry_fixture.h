@@ -9,6 +9,8 @@
 
 #include <map>
 #include <ostream>
+#include <sstream>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -186,6 +188,30 @@ inline std::string RunAndCapture(const std::string& commandLine, DWORD* exitCode
         CloseHandle(writeEnd);
     CloseHandle(readEnd);
     return output;
+}
+
+// `reg query` of a key of HKEY_CURRENT_USER, read back through Wine's own
+// reg.exe: value name -> its type and data as reg prints them.
+inline std::map<std::string, std::pair<std::string, std::string>> QueryWithReg(const std::string& key)
+{
+    const std::string out = RunAndCapture("reg.exe query \"HKCU\\" + key + "\"");
+    std::map<std::string, std::pair<std::string, std::string>> values;
+    std::istringstream in(out);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.rfind("    ", 0) != 0)
+            continue;
+        const std::string rest = line.substr(4);
+        const size_t a = rest.find("    ");
+        if (a == std::string::npos)
+            continue;
+        const size_t b = rest.find("    ", a + 4);
+        values[rest.substr(0, a)] = {rest.substr(a + 4, b == std::string::npos ? std::string::npos : b - a - 4),
+                                     b == std::string::npos ? std::string() : rest.substr(b + 4)};
+    }
+    return values;
 }
 
 }  // namespace test_support

@@ -21,6 +21,7 @@
 #include "classlib/menus.h"
 #include "controls/three_state_button.h"
 #include "support/main_form_fixture.h"
+#include "support/registry_fixture.h"
 #include "support/program_pictures.h"
 #include "support/window_driving.h"
 #include "ui/frame_freeze_list.h"
@@ -49,26 +50,10 @@ void RemoveFile(const std::string& path)
     DeleteFileA(path.c_str());
 }
 
-// `reg query` of the settings key: value name -> data as reg prints it.
-std::map<std::string, std::string> QuerySettingsWithReg()
+// `reg query` of the settings key: value name -> type and data as reg prints them.
+std::map<std::string, std::pair<std::string, std::string>> QuerySettingsWithReg()
 {
-    const std::string out = test_support::RunAndCapture(std::string("reg.exe query \"HKCU\\") + kSettingsKey + "\"");
-    std::map<std::string, std::string> values;
-    std::istringstream in(out);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (line.rfind("    ", 0) != 0)
-            continue;
-        const std::string rest = line.substr(4);
-        const size_t name = rest.find("    ");
-        const size_t type = name == std::string::npos ? std::string::npos : rest.find("    ", name + 4);
-        if (type == std::string::npos)
-            continue;
-        values[rest.substr(0, name)] = rest.substr(type + 4);
-    }
-    return values;
+    return test_support::QueryWithReg(kSettingsKey);
 }
 
 // A number as reg prints a REG_DWORD.
@@ -79,10 +64,10 @@ std::string RegDword(unsigned value)
     return text;
 }
 
-std::string Reg(const std::map<std::string, std::string>& values, const char* name)
+std::string Reg(const std::map<std::string, std::pair<std::string, std::string>>& values, const char* name)
 {
     const auto found = values.find(name);
-    return found == values.end() ? std::string("(missing)") : found->second;
+    return found == values.end() ? std::string("(missing)") : found->second.second;
 }
 
 // Answers every message box with OK while it lives, and keeps what was asked.
