@@ -83,3 +83,23 @@ public:
 private:
     void* view_ = nullptr;
 };
+
+// An open registry key, closed once. Out() is for the system call that
+// opens it.
+class TUniqueKey {
+public:
+    TUniqueKey() = default;
+    ~TUniqueKey()
+    {
+        if (key_)
+            RegCloseKey(key_);
+    }
+    TUniqueKey(const TUniqueKey&) = delete;
+    TUniqueKey& operator=(const TUniqueKey&) = delete;
+
+    HKEY* Out() { return &key_; }
+    HKEY Get() const { return key_; }
+
+private:
+    HKEY key_ = nullptr;
+};

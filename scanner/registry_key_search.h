@@ -6,8 +6,6 @@
 class TRegKeySearch : public TSearchInterface {
 public:
     explicit TRegKeySearch(TSearch& engine) : TSearchInterface(engine, "KEY") {}
-    // Its definitions are kept and saved; looking at the machine and removing
-    // what was found are not built yet, so a search finds nothing.
-    void Search() override { ClearResults(); }
-    void Fix() override {}
+    void Search() override;
+    void Fix() override;
 };

@@ -235,16 +235,26 @@ bool IsOnSystemDrive(const String& path, const TSafetyFolders& folders)
 
 }  // namespace
 
-bool IsProtectedRegistryKey(int rootIndex, const String& path)
+bool IsWellFormedKeyPath(const String& path)
 {
     String key = path;
     if (!key.empty() && key.back() == '\\')
         key.pop_back();
     if (HoldsControlCharacter(key) || Trim(key).empty() || key.front() == '\\')
-        return true;
+        return false;
     for (const String& part : Components(key, false))
         if (part.empty())
-            return true;
+            return false;
+    return true;
+}
+
+bool IsProtectedRegistryKey(int rootIndex, const String& path)
+{
+    if (!IsWellFormedKeyPath(path))
+        return true;
+    String key = path;
+    if (key.back() == '\\')
+        key.pop_back();
 
     switch (RootKeyOfIndex(rootIndex)) {
     case kClassesRoot:

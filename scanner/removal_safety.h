@@ -18,6 +18,11 @@
 // never touched. Deleting a value inside a protected key stays allowed: that
 // is how autorun and browser entries are removed.
 bool IsProtectedRegistryKey(int rootIndex, const String& path);
+// A key path the system reads as written: not empty or blank, no leading
+// backslash, no empty component, no control character; one trailing
+// backslash is allowed. What IsProtectedRegistryKey asks of every path, for
+// callers that write a value into a key rather than remove it.
+bool IsWellFormedKeyPath(const String& path);
 bool IsProtectedRegistryKey(TRootKey root, const String& path);
 
 // "{8-4-4-4-12}" of hexadecimal digits: the only browser-helper ids used.

@@ -70,7 +70,10 @@ const String& TSearchTexts::English(int id)
     return found != EnglishTexts().end() ? found->second : none;
 }
 
-TSearch::TSearch(const TSearchTexts& texts) : texts_(texts) {}
+TSearch::TSearch(const TSearchTexts& texts, const String& dataFolder)
+    : texts_(texts), dataFolder_(dataFolder.empty() ? dataFolder : IncludeTrailingPathDelimiter(dataFolder))
+{
+}
 
 TSearch::~TSearch()
 {

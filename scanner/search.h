@@ -60,11 +60,13 @@ enum class TDatabaseLoad { Loaded, Missing, Empty, Unreadable, BadHeader, Damage
 
 class TSearch : public TSpywareDescriptions {
 public:
-    // Texts from the translation table in the program's folder, and the
-    // seven scanners (Windows only).
-    TSearch();
+    // Texts from the translation table in the program's folder and the
+    // seven scanners, whose side files (the names files, the hijack places
+    // and patterns, the approved hosts) are read from `dataFolder` (Windows
+    // only).
+    explicit TSearch(const String& dataFolder);
     // Given texts and no scanners: the caller adds them (AddScanner).
-    explicit TSearch(const TSearchTexts& texts);
+    explicit TSearch(const TSearchTexts& texts, const String& dataFolder = String());
     virtual ~TSearch();
     TSearch(const TSearch&) = delete;
     TSearch& operator=(const TSearch&) = delete;
@@ -105,6 +107,13 @@ public:
     void RemovalDelayed(TSearchResultInterface& item, const String& text);
     void ObjectScanned();
 
+    // The scanners' side files live here; it ends with a backslash unless
+    // none was given.
+    const String& DataFolder() const { return dataFolder_; }
+    // A side file of the data folder; "" (no file) when the engine has none,
+    // never a name the current folder would resolve.
+    String SideFileName(const String& name) const { return dataFolder_.empty() ? String() : dataFolder_ + name; }
+
     const String& Text(int id) const { return texts_.Text(id); }
     // A text formatted with its arguments; a translation whose specifiers
     // don't fit falls back to the English text.
@@ -134,6 +143,7 @@ private:
     TSearchInterface* SplitDefinition(const String& text, String& name) const;
 
     TSearchTexts texts_;
+    String dataFolder_;
     std::map<String, TSearchInterface*> scannerByTag_;  // walked in tag order
     std::vector<std::unique_ptr<TSearchInterface>> scanners_;
     // Lower-cased path -> the items accepted under it.

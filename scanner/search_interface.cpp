@@ -4,6 +4,20 @@
 
 #include "scanner/search.h"
 
+std::unique_ptr<TSearchResultInterface> NewFoundItem(TItemKind kind, TItemCategory category, TRootKey root,
+                                                     const String& path, const String& name,
+                                                     const String& description)
+{
+    auto item = std::make_unique<TSearchResultInterface>();
+    item->Kind = kind;
+    item->Category = category;
+    item->RootKey = root;
+    item->Path = path;
+    item->Name = name;
+    item->Description = description;
+    return item;
+}
+
 TSearchInterface::TSearchInterface(TSearch& engine, const String& tag)
     : engine_(engine), tag_(tag), definitions_(NewDefinitionStore(tag))
 {

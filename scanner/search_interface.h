@@ -48,7 +48,16 @@ struct TSearchResultInterface {
     TRootKey RootKey = kNoRootKey;
     std::int32_t PlaceIndex = -1;
     String Data;
+    // What a fix writes back, for the items that are set right rather than
+    // removed (hijacked browser settings).
+    String FixValue;
 };
+
+// A new find; the fields not given keep their defaults (unchecked, no
+// place index, no data).
+std::unique_ptr<TSearchResultInterface> NewFoundItem(TItemKind kind, TItemCategory category, TRootKey root,
+                                                     const String& path, const String& name,
+                                                     const String& description);
 
 class TSearchInterface {
 public:

@@ -55,13 +55,16 @@ String FolderOf(UINT (WINAPI* query)(LPSTR, UINT))
 
 }  // namespace
 
+String WindowsFolder() { return FolderOf(GetWindowsDirectoryA); }
+String SystemFolder() { return FolderOf(GetSystemDirectoryA); }
+
 TSafetyFolders ThisProgramSafetyFolders()
 {
     TSafetyFolders folders;
     folders.ProgramFolder = GetProgramFolder();
     folders.DataFolder = GetDataFolder();
-    folders.WindowsFolder = FolderOf(GetWindowsDirectoryA);
-    folders.SystemFolder = FolderOf(GetSystemDirectoryA);
+    folders.WindowsFolder = WindowsFolder();
+    folders.SystemFolder = SystemFolder();
     return folders;
 }
 

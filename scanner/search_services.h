@@ -17,6 +17,10 @@ bool KeyExists(TRootKey root, const String& path);
 // The system's text for an error code.
 String SystemErrorText(DWORD code);
 
+// The Windows and the system folder, without a trailing backslash; "" when
+// the system doesn't give it.
+String WindowsFolder();
+String SystemFolder();
 // The program's folder, its data folder, and the Windows and system folders.
 TSafetyFolders ThisProgramSafetyFolders();
 // A file that may be deleted: no protected path, and not a folder.

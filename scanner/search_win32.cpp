@@ -20,7 +20,7 @@ TSearchTexts ProgramTexts()
 
 }  // namespace
 
-TSearch::TSearch() : texts_(ProgramTexts())
+TSearch::TSearch(const String& dataFolder) : TSearch(ProgramTexts(), dataFolder)
 {
     AddScanner<TProcessSearch>();
     AddScanner<TBrowserHijackSearch>();

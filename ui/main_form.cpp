@@ -384,7 +384,7 @@ void TfmMain::CreatePages()
 
 void TfmMain::LoadDefinitions()
 {
-    search_ = std::make_unique<TSearch>();
+    search_ = std::make_unique<TSearch>(places_.dataFolder);
     const String database = DatabaseFileName(places_.dataFolder);
     const TDatabaseLoad load = search_->LoadDatabaseStatus(database);
     const TQuietFileErrors quiet;  // deleting the change file

@@ -1,13 +1,17 @@
-// Registry helpers of the Windows tests: a key of the test's own under
-// HKCU\Software\TalmorisTests, written and read with the raw registry API
-// (independent of the code under test), and Wine's own reg.exe as a peer.
+// Registry helpers of the Windows tests: keys and values under a given root
+// (the forms without one work below HKEY_CURRENT_USER, where a test's own
+// key under HKCU\Software\TalmorisTests lives), written and read with the
+// raw registry API (independent of the code under test), and Wine's own
+// reg.exe as a peer.
 #pragma once
 
 #include <windows.h>
 
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <map>
+#include <optional>
 #include <ostream>
 #include <sstream>
 #include <utility>
@@ -15,6 +19,8 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+
+#include "classlib/win_handle.h"
 
 namespace test_support {
 
@@ -50,38 +56,99 @@ inline RegValue Dword(DWORD d)
 }
 inline RegValue Bin(std::vector<unsigned char> bytes) { return RegValue{REG_BINARY, std::move(bytes)}; }
 
-inline void SetValue(const std::string& path, const std::string& name, const RegValue& v)
+// A key handle of a helper, closed however the helper ends.
+using OpenKey = TUniqueKey;
+
+// Set-up fails the test when the registry refuses; a clean-up of what may
+// not be there (or may be gone already) says nothing.
+enum class IfMissing { Fail, Ignore };
+
+inline void CreateKeyIn(HKEY root, const std::string& path)
+{
+    OpenKey key;
+    ASSERT_EQ(RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Out(), nullptr),
+              ERROR_SUCCESS)
+        << path;
+}
+
+// Writes exactly the bytes of `v`, making the key when missing.
+inline void SetValueIn(HKEY root, const std::string& path, const std::string& name, const RegValue& v)
 {
     // The system counts a text's byte after the data when it is zero and the
     // last byte isn't: a byte that isn't zero stands there.
     std::vector<unsigned char> data(v.data);
     data.push_back(0xFF);
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+    OpenKey key;
+    ASSERT_EQ(RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Out(), nullptr),
               ERROR_SUCCESS)
         << path;
-    ASSERT_EQ(RegSetValueExA(key, name.c_str(), 0, v.type, data.data(), static_cast<DWORD>(v.data.size())),
-              ERROR_SUCCESS);
-    RegCloseKey(key);
+    ASSERT_EQ(RegSetValueExA(key.Get(), name.c_str(), 0, v.type, data.data(), static_cast<DWORD>(v.data.size())),
+              ERROR_SUCCESS)
+        << path << " " << name;
 }
 
-inline void CreateKey(const std::string& path)
+inline void DeleteValueIn(HKEY root, const std::string& path, const std::string& name,
+                          IfMissing ifMissing = IfMissing::Fail)
 {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    RegCloseKey(key);
+    OpenKey key;
+    const LONG opened = RegOpenKeyExA(root, path.c_str(), 0, KEY_SET_VALUE, key.Out());
+    if (ifMissing == IfMissing::Ignore) {
+        if (opened == ERROR_SUCCESS)
+            RegDeleteValueA(key.Get(), name.c_str());
+        return;
+    }
+    ASSERT_EQ(opened, ERROR_SUCCESS) << path;
+    EXPECT_EQ(RegDeleteValueA(key.Get(), name.c_str()), ERROR_SUCCESS) << path << " " << name;
 }
 
+// Gone whole; nothing said when it wasn't there.
+inline void DeleteTreeIn(HKEY root, const std::string& path) { SHDeleteKeyA(root, path.c_str()); }
+
+// The value as stored, its type and bytes; none when the key or the value is
+// missing.
+inline std::optional<RegValue> ReadValueIn(HKEY root, const std::string& path, const std::string& name)
+{
+    OpenKey key;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.Out()) != ERROR_SUCCESS)
+        return std::nullopt;
+    RegValue value;
+    DWORD size = 0;
+    if (RegQueryValueExA(key.Get(), name.c_str(), nullptr, &value.type, nullptr, &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    value.data.resize(size);
+    if (size &&
+        RegQueryValueExA(key.Get(), name.c_str(), nullptr, &value.type, value.data.data(), &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    value.data.resize(size);
+    return value;
+}
+
+inline bool ValueExistsIn(HKEY root, const std::string& path, const std::string& name)
+{
+    return ReadValueIn(root, path, name).has_value();
+}
+
+// A value's data as text, up to its first zero byte; none when missing.
+inline std::optional<std::string> ValueTextIn(HKEY root, const std::string& path, const std::string& name)
+{
+    const std::optional<RegValue> value = ReadValueIn(root, path, name);
+    if (!value)
+        return std::nullopt;
+    const auto end = std::find(value->data.begin(), value->data.end(), 0);
+    return std::string(value->data.begin(), end);
+}
+
+// The same below HKEY_CURRENT_USER.
+inline void SetValue(const std::string& path, const std::string& name, const RegValue& v)
+{
+    SetValueIn(HKEY_CURRENT_USER, path, name, v);
+}
+inline void CreateKey(const std::string& path) { CreateKeyIn(HKEY_CURRENT_USER, path); }
 inline void DeleteValue(const std::string& path, const std::string& name)
 {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
-    EXPECT_EQ(RegDeleteValueA(key, name.c_str()), ERROR_SUCCESS);
-    RegCloseKey(key);
+    DeleteValueIn(HKEY_CURRENT_USER, path, name);
 }
-
-inline void DeleteTree(const std::string& path) { SHDeleteKeyA(HKEY_CURRENT_USER, path.c_str()); }
+inline void DeleteTree(const std::string& path) { DeleteTreeIn(HKEY_CURRENT_USER, path); }
 
 inline void Plant(const std::string& base, const RegTree& tree)
 {
@@ -120,17 +187,17 @@ inline void DumpInto(HKEY key, const std::string& relative, RegTree& tree)
     }
 }
 
-// The whole tree below HKCU\<base>; empty when the key is missing.
-inline RegTree Dump(const std::string& base)
+// The whole tree below <root>\<base>; empty when the key is missing.
+inline RegTree DumpIn(HKEY root, const std::string& base)
 {
     RegTree tree;
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, base.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    OpenKey key;
+    if (RegOpenKeyExA(root, base.c_str(), 0, KEY_READ, key.Out()) != ERROR_SUCCESS)
         return tree;
-    DumpInto(key, "", tree);
-    RegCloseKey(key);
+    DumpInto(key.Get(), "", tree);
     return tree;
 }
+inline RegTree Dump(const std::string& base) { return DumpIn(HKEY_CURRENT_USER, base); }
 
 // A key of the running test's own, removed when made and when destroyed.
 class TestKey {
@@ -190,12 +257,26 @@ inline std::string RunAndCapture(const std::string& commandLine, DWORD* exitCode
     return output;
 }
 
-// `reg query` of a key of HKEY_CURRENT_USER, read back through Wine's own
-// reg.exe: value name -> its type and data as reg prints them.
-inline std::map<std::string, std::pair<std::string, std::string>> QueryWithReg(const std::string& key)
+// A value as reg prints it: its type and its data.
+using RegTypeAndData = std::pair<std::string, std::string>;
+
+// `reg query` of a key by its full name (HKLM\Software\X), read back
+// through Wine's own reg.exe.
+struct RegQueryResult {
+    bool exists = false;                           // reg found the key
+    std::map<std::string, RegTypeAndData> values;  // by value name
+};
+
+inline RegQueryResult QueryKeyWithReg(const std::string& fullName)
 {
-    const std::string out = RunAndCapture("reg.exe query \"HKCU\\" + key + "\"");
-    std::map<std::string, std::pair<std::string, std::string>> values;
+    // reg answers 0 for a key it lists and 1 for one it can't: anything
+    // else means it never ran, and a key "not there" would prove nothing.
+    DWORD exitCode = 0xFFFFFFFF;
+    const std::string out = RunAndCapture("reg.exe query \"" + fullName + "\"", &exitCode);
+    RegQueryResult result;
+    result.exists = exitCode == 0;
+    if (exitCode != 0 && exitCode != 1)
+        ADD_FAILURE() << "reg.exe query \"" << fullName << "\" ended with " << exitCode;
     std::istringstream in(out);
     std::string line;
     while (std::getline(in, line)) {
@@ -208,10 +289,17 @@ inline std::map<std::string, std::pair<std::string, std::string>> QueryWithReg(c
         if (a == std::string::npos)
             continue;
         const size_t b = rest.find("    ", a + 4);
-        values[rest.substr(0, a)] = {rest.substr(a + 4, b == std::string::npos ? std::string::npos : b - a - 4),
-                                     b == std::string::npos ? std::string() : rest.substr(b + 4)};
+        result.values[rest.substr(0, a)] = {
+            rest.substr(a + 4, b == std::string::npos ? std::string::npos : b - a - 4),
+            b == std::string::npos ? std::string() : rest.substr(b + 4)};
     }
-    return values;
+    return result;
+}
+
+// The values of a key of HKEY_CURRENT_USER as reg lists them.
+inline std::map<std::string, RegTypeAndData> QueryWithReg(const std::string& key)
+{
+    return QueryKeyWithReg("HKCU\\" + key).values;
 }
 
 }  // namespace test_support
