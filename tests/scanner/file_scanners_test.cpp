@@ -53,7 +53,7 @@ bool RunOnHost(const String& commandLine, const std::function<bool()>& done)
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
     String line = commandLine;
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr, nullptr, &startup,
                         &process))
         return false;
     CloseHandle(process.hThread);
