@@ -15,6 +15,7 @@
 #include "controls/three_state_button.h"
 #include "guard/common.h"
 #include "scanner/definitions_change_file.h"
+#include "scanner/update_check.h"
 #include "guard/confirmation_thread.h"
 #include "guard/postponed_log.h"
 #include "guard/registry_utils.h"
@@ -26,6 +27,7 @@
 #include "ui/message_box_form.h"
 #include "ui/new_hint.h"
 #include "ui/page_tabs.h"
+#include "ui/shell_open.h"
 #include "ui/single_instance.h"
 
 namespace {
@@ -124,6 +126,7 @@ TfmMain::TfmMain(TComponent* owner, TMainFormPlaces places)
     tmBlinkTimer.SetInterval(125);
     tmBlinkTimer.OnTimer = [this](TTimer& timer) { tmBlinkTimerTimer(timer); };
     tmCheckUpdateTimer.SetInterval(10000);
+    tmCheckUpdateTimer.OnTimer = [this](TTimer& timer) { tmCheckUpdateTimerTimer(timer); };
 
     BuildTrayMenu();
     InstallMessageHandlers();
@@ -275,6 +278,7 @@ void TfmMain::FormCreate()
 
 void TfmMain::FormClose(TForm&, TCloseAction&)
 {
+    closing_ = true;
     StopMonitoring();
     String error;
     if (!WriteFreezeList(error) && !error.empty() && !sessionEnded_ && !freezeListSaveShown_) {
@@ -642,21 +646,14 @@ void TfmMain::InstallMessageHandlers()
             return true;
         });
     handle(WM_ACTIVATE_INSTANCE, &TfmMain::WMActivateInstance);
-    SetMessageHandler(WM_REQUEST_QUERY_ABORT, [this](TMessage& m) {
-        m.Result = destroying_ ? 1 : 0;  // an update check still running at exit gives up
-        return true;
-    });
+    handle(WM_REQUEST_QUERY_ABORT, &TfmMain::WMRequestQueryAbort);
     for (UINT quiet : {WM_REQUEST_STAGE, WM_REQUEST_PROGRESS})
         SetMessageHandler(quiet, [](TMessage& m) {
             m.Result = 0;
             return true;
         });
-    for (UINT finished : {WM_REQUEST_FAILED, WM_REQUEST_DONE})
-        SetMessageHandler(finished, [this](TMessage& m) {
-            tmCheckUpdateTimer.SetEnabled(true);  // the next check in ten minutes
-            m.Result = 0;
-            return true;
-        });
+    handle(WM_REQUEST_FAILED, &TfmMain::WMRequestFailed);
+    handle(WM_REQUEST_DONE, &TfmMain::WMRequestDone);
 }
 
 void TfmMain::WMSetGuardReaction(TMessage& m)
@@ -729,6 +726,92 @@ void TfmMain::WMActivateInstance(TMessage&)
 {
     if (!Visible())
         miRestoreClick();
+}
+
+void TfmMain::WMRequestQueryAbort(TMessage& m)
+{
+    // An update check still running at exit gives up.
+    m.Result = (closing_ || destroying_) ? 1 : 0;
+}
+
+void TfmMain::WMRequestFailed(TMessage&)
+{
+    // Whatever the code: the next try in ten minutes (none at exit).
+    if (!closing_ && !destroying_)
+        tmCheckUpdateTimer.SetEnabled(true);
+}
+
+// ---------------------------------------------------------------- update check
+
+void TfmMain::tmCheckUpdateTimerTimer(TTimer&)
+{
+    tmCheckUpdateTimer.SetEnabled(false);
+    if (destroying_ || closing_)
+        return;  // stays off: nothing more is asked at exit
+    // While a request runs the timer stays off; its answer switches it on.
+    if (!StartUpdateCheck())
+        tmCheckUpdateTimer.SetEnabled(true);
+}
+
+bool TfmMain::StartUpdateCheck()
+{
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    if (!UpdateCheckDue(settings_.AutomaticallyCheckUpdates, settings_.CheckUpdatesInterval,
+                        WholeDaysBetween(now, settings_.LastCheckedTime)))
+        return false;
+    // The check counts only once the server has answered (WMRequestDone), so
+    // a failed one is tried again with the next tick.
+    auto thread = std::make_unique<TRegThread>(places_.programFolder, static_cast<std::uint32_t>(settings_.ProxyPort),
+                                               settings_.ProxyAddress, settings_.UseProxy);
+    thread->SetUrl(UpdateCheckUrl(places_.updateServer, QueryFileSize(DatabaseFileName(places_.dataFolder)),
+                                  GetTickCount()));
+    thread->SetOwner(Handle());
+    thread->SetRequestKind(kRequestKindUpdateCheck);
+    return TThread::StartOwned(std::move(thread));
+}
+
+void TfmMain::WMRequestDone(TMessage& m)
+{
+    // The thread is read only while one of ours sends it: the window's handle
+    // is published, and another program must not choose what we read.
+    if (IsOwnMessage(WM_REQUEST_DONE, m.WParam, m.LParam)) {
+        const auto& thread = *reinterpret_cast<const TRegThread*>(m.WParam);
+        // The scan page's live-update offer plugs in here (no scan running, its link enabled); until then none.
+        const bool databaseOfferOpen = false;
+        const TUpdateAnswer answer =
+            AnswerUpdateCheck(thread.Status(), thread.RequestKind(), thread.ResponseText(),
+                              settings_.LastCheckedVersion, closing_ || destroying_, databaseOfferOpen);
+        if (answer.counts) {
+            GetLocalTime(&settings_.LastCheckedTime);  // saved with the other settings at exit
+            settings_.LastCheckedVersion = answer.reply.lastCheckedVersion;
+        }
+        if ((answer.askProgram || answer.askDatabase) && settings_.MinimizeToTrayWhenStart)
+            miRestoreClick();
+        if (answer.askProgram &&
+            ShowMessageBox(&translator_, NewVersionQuestion(answer.reply), UpdateQuestionCaption(),
+                           MB_YESNO | MB_ICONQUESTION, false, places_.pictures) == IDYES)
+            OpenDownloadPage();
+    }
+    if (!closing_ && !destroying_)
+        tmCheckUpdateTimer.SetEnabled(true);  // the next check in ten minutes
+}
+
+void TfmMain::OpenDownloadPage()
+{
+    const String& page = places_.downloadPage;
+    bool opened;
+    if (places_.openPage) {
+        opened = places_.openPage(page);
+    } else {
+        TShellOpenRequest request;
+        request.verb = "open";
+        request.file = page;
+        opened = CurrentShellOpener().Open(request).started;
+    }
+    if (!opened)
+        ShowMessageBox(&translator_, TranslateFormat(197, "Unable to open %s.", {page}),
+                       TranslateString(34, "Error"), MB_ICONINFORMATION, false, places_.pictures);
 }
 
 void TfmMain::tmBlinkTimerTimer(TTimer& timer)

@@ -22,6 +22,7 @@
 #include "guard/protection_list.h"
 #include "guard/registry_monitor_thread.h"
 #include "guard/settings.h"
+#include "scanner/reg_thread.h"
 #include "scanner/search.h"
 #include "ui/popup_menu_painter.h"
 #include "ui/single_instance.h"
@@ -35,12 +36,10 @@ class TframeFreezeList;
 class TframeAbout;
 class TframeSettings;
 
-// Numbered messages the main form handles beyond the guard engine's.
-constexpr UINT WM_REQUEST_QUERY_ABORT = 9468;
-constexpr UINT WM_REQUEST_STAGE = 9469;
-constexpr UINT WM_REQUEST_FAILED = 9470;
-constexpr UINT WM_REQUEST_DONE = 9471;
-constexpr UINT WM_REQUEST_PROGRESS = 9472;
+// Where the update check asks (its script lies below this address) and the
+// page a newer program is downloaded from.
+constexpr char kUpdateServerAddress[] = "http://updates.talmoris.example/";
+constexpr char kDownloadPageAddress[] = "http://www.talmoris.example/download.html";
 
 // Where the main form finds its program, its data and its pictures, and who
 // answers the monitor's questions. The running program uses its own; tests
@@ -57,6 +56,12 @@ struct TMainFormPlaces {
     // be made). Unset: CoCreateGuid and StartWorker.
     std::function<String()> makeGuid;
     std::function<TWorkerHandle(std::unique_ptr<TThread>)> startMonitor;
+    // The update check's server and download page, and what opens a page
+    // (true when it opened). Unset: the shell's "open" through the current
+    // shell opener.
+    String updateServer = kUpdateServerAddress;
+    String downloadPage = kDownloadPageAddress;
+    std::function<bool(const String& url)> openPage;
 
     static TMainFormPlaces OfThisProgram();
 };
@@ -124,6 +129,10 @@ public:
     // (WM_REFRAME_MENU); the tray menu is one.
     void AddFramedMenu(const TPopupMenu* menu);
 
+    // The update check: the timer's handler starts the request when one is
+    // due; the answer is offered when it comes (WM_REQUEST_DONE).
+    void tmCheckUpdateTimerTimer(TTimer& timer);
+
     // Designed components.
     TImage& imgMainImage;
     TLabel& lblCaption;
@@ -188,6 +197,13 @@ private:
     void WMMonitoringStarted(TMessage& m);
     void WMNothingToMonitor(TMessage& m);
     void WMActivateInstance(TMessage& m);
+    void WMRequestQueryAbort(TMessage& m);
+    void WMRequestFailed(TMessage& m);
+    void WMRequestDone(TMessage& m);
+    // Starts the update check's request when one is due; false when none
+    // was started.
+    bool StartUpdateCheck();
+    void OpenDownloadPage();
     void tmBlinkTimerTimer(TTimer& timer);
 
     // The tray menu's look.
@@ -208,6 +224,7 @@ private:
     bool monitoringOn_ = false;
     bool created_ = false;
     bool destroying_ = false;
+    bool closing_ = false;  // the close path has begun: nothing more is offered
     // False after a start-up that couldn't read freeze.list: the file is
     // then never written over in this run.
     bool freezeListWritable_ = true;

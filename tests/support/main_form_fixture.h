@@ -106,6 +106,8 @@ protected:
         places.alertProgram = alertProgram;
         places.makeGuid = makeGuid;
         places.startMonitor = startMonitor;
+        places.updateServer = updateServer;
+        places.openPage = openPage;
         form = std::make_unique<TfmMain>(nullptr, places);
         EXPECT_TRUE(form->Created());
         return *form;
@@ -135,6 +137,8 @@ protected:
     String alertProgram;  // "" for the stand-in quorvin.exe, which can't be started
     std::function<String()> makeGuid;  // unset: the system's
     std::function<TWorkerHandle(std::unique_ptr<TThread>)> startMonitor;
+    String updateServer = kUpdateServerAddress;
+    std::function<bool(const String&)> openPage;  // unset: the shell
 };
 
 
