@@ -731,13 +731,13 @@ void TfmMain::WMActivateInstance(TMessage&)
 void TfmMain::WMRequestQueryAbort(TMessage& m)
 {
     // An update check still running at exit gives up.
-    m.Result = (closing_ || destroying_) ? 1 : 0;
+    m.Result = ShuttingDown() ? 1 : 0;
 }
 
 void TfmMain::WMRequestFailed(TMessage&)
 {
     // Whatever the code: the next try in ten minutes (none at exit).
-    if (!closing_ && !destroying_)
+    if (!ShuttingDown())
         tmCheckUpdateTimer.SetEnabled(true);
 }
 
@@ -746,7 +746,7 @@ void TfmMain::WMRequestFailed(TMessage&)
 void TfmMain::tmCheckUpdateTimerTimer(TTimer&)
 {
     tmCheckUpdateTimer.SetEnabled(false);
-    if (destroying_ || closing_)
+    if (ShuttingDown())
         return;  // stays off: nothing more is asked at exit
     // While a request runs the timer stays off; its answer switches it on.
     if (!StartUpdateCheck())
@@ -781,7 +781,7 @@ void TfmMain::WMRequestDone(TMessage& m)
         const bool databaseOfferOpen = false;
         const TUpdateAnswer answer =
             AnswerUpdateCheck(thread.Status(), thread.RequestKind(), thread.ResponseText(),
-                              settings_.LastCheckedVersion, closing_ || destroying_, databaseOfferOpen);
+                              settings_.LastCheckedVersion, ShuttingDown(), databaseOfferOpen);
         if (answer.counts) {
             GetLocalTime(&settings_.LastCheckedTime);  // saved with the other settings at exit
             settings_.LastCheckedVersion = answer.reply.lastCheckedVersion;
@@ -793,7 +793,7 @@ void TfmMain::WMRequestDone(TMessage& m)
                            MB_YESNO | MB_ICONQUESTION, false, places_.pictures) == IDYES)
             OpenDownloadPage();
     }
-    if (!closing_ && !destroying_)
+    if (!ShuttingDown())
         tmCheckUpdateTimer.SetEnabled(true);  // the next check in ten minutes
 }
 

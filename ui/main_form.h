@@ -225,6 +225,8 @@ private:
     bool created_ = false;
     bool destroying_ = false;
     bool closing_ = false;  // the close path has begun: nothing more is offered
+    // Closing or destroyed: no update check starts, and none running asks.
+    bool ShuttingDown() const { return closing_ || destroying_; }
     // False after a start-up that couldn't read freeze.list: the file is
     // then never written over in this run.
     bool freezeListWritable_ = true;
